@@ -1,0 +1,46 @@
+#include "framework/text_win.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+constexpr UINT kCp932 = 932;
+}
+
+std::wstring Cp932ToWide(std::string_view text) {
+  if (text.empty()) return {};
+  int n = MultiByteToWideChar(kCp932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0)
+    MultiByteToWideChar(kCp932, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::string WideToCp932(std::wstring_view text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(kCp932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0)
+    WideCharToMultiByte(kCp932, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+  return out;
+}
+
+void WideToCp932Buffer(const wchar_t* text, char* out, size_t size) {
+  if (size == 0) return;
+  std::memset(out, 0, size);
+  std::string narrow = WideToCp932(text ? std::wstring_view(text) : std::wstring_view());
+  // Keep whole characters only: a lead byte whose trail byte would not fit
+  // is dropped with it.
+  size_t keep = 0;
+  for (size_t i = 0; i < narrow.size();) {
+    unsigned char c = static_cast<unsigned char>(narrow[i]);
+    size_t len = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+    if (i + len > narrow.size() || i + len > size - 1) break;
+    i += len;
+    keep = i;
+  }
+  std::memcpy(out, narrow.data(), keep);
+}
