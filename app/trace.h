@@ -1,0 +1,11 @@
+#pragma once
+// The trace output: the process's standard output, bound at start-up to the
+// debug console or to the null device. Every trace line of the program goes
+// through here, unconditionally; whether it is seen was decided at start-up.
+#include <string_view>
+
+// Writes code page 932 text as it stands (no newline is added).
+void TraceWrite(std::string_view text);
+
+// printf-style formatting into the trace output.
+void TracePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
