@@ -1,0 +1,71 @@
+#include "drives/drive_queries_win.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "drives/drive_types.h"
+#include "framework/text_win.h"
+
+namespace {
+
+// SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES | SHGFI_SMALLICON
+constexpr UINT kFileInfoFlags = 0xF01;
+
+std::wstring WideRootPath(char letter) {
+  std::string root = DriveRootPath(letter);
+  return std::wstring(root.begin(), root.end());
+}
+
+}  // namespace
+
+DriveReportInput QueryDriveReportInput(char letter) {
+  DriveReportInput in;
+  std::string root = DriveRootPath(letter);
+  std::memcpy(in.rootPath, root.c_str(), sizeof in.rootPath);
+  std::wstring wroot = WideRootPath(letter);
+
+  SHFILEINFOW info;
+  std::memset(&info, 0, sizeof info);
+  SHGetFileInfoW(wroot.c_str(), 0, &info, sizeof info, kFileInfoFlags);
+  // The report has room for 32 bits of the handle; on 64-bit builds it keeps
+  // the low half, which is all a user handle ever uses.
+  in.iconHandle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info.hIcon));
+  in.iconIndex = info.iIcon;
+  in.attributes = info.dwAttributes;
+  WideToCp932Buffer(info.szDisplayName, in.displayName, sizeof in.displayName);
+  WideToCp932Buffer(info.szTypeName, in.typeName, sizeof in.typeName);
+  // Only the value was wanted; a null handle is harmless here.
+  DestroyIcon(info.hIcon);
+
+  ULARGE_INTEGER available{}, total{}, totalFree{};
+  in.freeSpaceResult =
+      SHGetDiskFreeSpaceExW(wroot.c_str(), &available, &total, &totalFree) != FALSE;
+  in.freeBytesAvailableToCaller = available.QuadPart;
+  in.totalBytes = total.QuadPart;
+  in.totalFreeBytes = totalFree.QuadPart;
+
+  wchar_t volumeName[MAX_PATH + 1] = {};
+  DWORD serial = 0, maxComponent = 0, flags = 0;
+  // An empty floppy or card reader would otherwise pop up a "no disk" box.
+  UINT previous = SetErrorMode(0);
+  SetErrorMode(previous | SEM_FAILCRITICALERRORS);
+  wchar_t fileSystemName[MAX_PATH + 1] = {};
+  in.volumeResult =
+      GetVolumeInformationW(wroot.c_str(), volumeName, MAX_PATH + 1, &serial, &maxComponent, &flags,
+                            fileSystemName, MAX_PATH + 1) != FALSE;
+  SetErrorMode(previous);
+  WideToCp932Buffer(volumeName, in.volumeName, sizeof in.volumeName);
+  in.volumeSerialNumber = serial;
+  in.maximumComponentLength = maxComponent;
+  in.fileSystemFlags = flags;
+  WideToCp932Buffer(fileSystemName, in.fileSystemName, sizeof in.fileSystemName);
+  return in;
+}
+
+uint32_t QueryDriveType(char letter) { return GetDriveTypeW(WideRootPath(letter).c_str()); }
+
+uint32_t QueryLogicalDrives() { return GetLogicalDrives(); }

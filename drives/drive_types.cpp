@@ -1,0 +1,25 @@
+#include "drives/drive_types.h"
+
+#include <iterator>
+
+namespace {
+// Indexed by the DRIVE_* code.
+constexpr const char* kTypeNames[] = {
+    "Unknown", "NoRootDir", "Removable", "Fixed", "Remote", "CD-ROM", "RAMDisk",
+};
+}  // namespace
+
+const char* DriveTypeName(uint32_t type) {
+  return type < std::size(kTypeNames) ? kTypeNames[type] : "Unknown";
+}
+
+std::vector<DriveEntry> DrivesFromMask(uint32_t mask) {
+  std::vector<DriveEntry> drives;
+  // Bits 26..31 name no letter.
+  for (int i = 0; i < 26; ++i) {
+    if (mask & (uint32_t{1} << i)) drives.push_back({static_cast<char>('A' + i), 0});
+  }
+  return drives;
+}
+
+std::string DriveRootPath(char letter) { return std::string{letter, ':', '\\'}; }
