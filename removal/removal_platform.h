@@ -1,0 +1,58 @@
+#pragma once
+// The platform calls behind drive removal, and nothing else. The lookup and
+// the eject sequence run over this interface, so the exact order of the calls
+// can be checked with a recording fake; RemovalPlatformWin makes the real ones.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// An open device, or a device information set, as the platform's handle value.
+using PlatformHandle = std::uintptr_t;
+// INVALID_HANDLE_VALUE, the failure value of CreateFile and SetupDiGetClassDevs.
+inline constexpr PlatformHandle kInvalidPlatformHandle = ~PlatformHandle{0};
+
+// DEVINST; 0 means no device.
+using DeviceInstance = std::uint32_t;
+
+// Device-interface classes that carry drives (GUID_DEVINTERFACE_DISK, _CDROM, _FLOPPY).
+enum class InterfaceClass { None, Disk, CdRom, Floppy };
+
+// MAX_PATH: the buffer that receives the DOS device target list.
+inline constexpr std::size_t kDosTargetSize = 260;
+
+class RemovalPlatform {
+ public:
+  virtual ~RemovalPlatform() = default;
+
+  // CreateFile with no access (queries only), shared read and write, OPEN_EXISTING.
+  virtual PlatformHandle OpenDevice(const char* path) = 0;
+  virtual void CloseDevice(PlatformHandle device) = 0;
+  // IOCTL_STORAGE_GET_DEVICE_NUMBER; true with `deviceNumber` set on success.
+  virtual bool QueryDeviceNumber(PlatformHandle device, std::uint32_t* deviceNumber) = 0;
+  // GetDriveType of a root path.
+  virtual std::uint32_t QueryDriveType(const char* rootPath) = 0;
+  // QueryDosDevice into a kDosTargetSize-byte buffer; false when it returns 0.
+  virtual bool QueryDosTarget(const char* deviceName, char* target) = 0;
+
+  // SetupDiGetClassDevs for the present devices with an interface of `cls`.
+  virtual PlatformHandle OpenInterfaceSet(InterfaceClass cls) = 0;
+  // SetupDiEnumDeviceInterfaces at `index`; the platform keeps the interface
+  // record for the two detail calls that follow.
+  virtual bool EnumInterface(PlatformHandle set, InterfaceClass cls, std::uint32_t index) = 0;
+  // The size query of SetupDiGetDeviceInterfaceDetail: the required size, or 0
+  // when the call left it unset.
+  virtual std::uint32_t QueryInterfaceDetailSize(PlatformHandle set) = 0;
+  // The detail call with `size` bytes of detail buffer. On success `devicePath`
+  // points into storage the platform keeps until its next detail call.
+  virtual bool QueryInterfaceDetail(PlatformHandle set, std::uint32_t size, const char** devicePath,
+                                    DeviceInstance* device) = 0;
+  virtual void DestroyInterfaceSet(PlatformHandle set) = 0;
+
+  // CM_Get_Parent with flags 0; returns the CONFIGRET.
+  virtual std::uint32_t QueryParent(DeviceInstance* parent, DeviceInstance device) = 0;
+  // CM_Request_Device_EjectW with no veto outputs and flags 0; returns the CONFIGRET.
+  virtual std::uint32_t RequestEject(DeviceInstance device) = 0;
+  virtual void Pause(std::uint32_t milliseconds) = 0;
+  // Writes to the trace output as it stands.
+  virtual void WriteTrace(std::string_view text) = 0;
+};

@@ -1,0 +1,135 @@
+#include "removal/removal_platform_win.h"
+
+#include <winioctl.h>
+#include <cfgmgr32.h>
+
+#include "app/trace.h"
+
+namespace {
+
+// The device-interface class GUIDs, spelled out so that no GUID library or
+// initguid.h trick is needed.
+constexpr GUID kDiskInterface = {
+    0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+constexpr GUID kCdRomInterface = {
+    0x53f56308, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+constexpr GUID kFloppyInterface = {
+    0x53f56311, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+
+const GUID* ClassGuid(InterfaceClass cls) {
+  switch (cls) {
+    case InterfaceClass::Disk:
+      return &kDiskInterface;
+    case InterfaceClass::CdRom:
+      return &kCdRomInterface;
+    case InterfaceClass::Floppy:
+      return &kFloppyInterface;
+    case InterfaceClass::None:
+      break;
+  }
+  return nullptr;
+}
+
+HANDLE ToHandle(PlatformHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+PlatformHandle FromHandle(HANDLE handle) { return reinterpret_cast<PlatformHandle>(handle); }
+
+// SetupAPI checks cbSize against its own layout: the fixed part of the detail
+// record is a DWORD and one CHAR, 5 bytes on x86 (packed) but 8 on x64, and
+// the other two records grow by the pointer-sized Reserved field.
+static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5);
+static_assert(sizeof(void*) != 8 || sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 8);
+static_assert(sizeof(void*) != 4 || sizeof(SP_DEVINFO_DATA) == 28);
+static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DATA) == 28);
+static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
+
+}  // namespace
+
+// The device and volume paths are plain ASCII, so the A calls see the same
+// bytes whatever the system's code page is.
+PlatformHandle RemovalPlatformWin::OpenDevice(const char* path) {
+  // No access rights: the storage number query needs none, and asking for
+  // none works without administrator rights and while the volume is in use.
+  return FromHandle(
+      CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+void RemovalPlatformWin::CloseDevice(PlatformHandle device) { CloseHandle(ToHandle(device)); }
+
+bool RemovalPlatformWin::QueryDeviceNumber(PlatformHandle device, std::uint32_t* deviceNumber) {
+  STORAGE_DEVICE_NUMBER record{};
+  DWORD returned = 0;
+  if (!DeviceIoControl(ToHandle(device), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &record,
+                       sizeof record, &returned, nullptr))
+    return false;
+  *deviceNumber = record.DeviceNumber;
+  return true;
+}
+
+std::uint32_t RemovalPlatformWin::QueryDriveType(const char* rootPath) {
+  return GetDriveTypeA(rootPath);
+}
+
+bool RemovalPlatformWin::QueryDosTarget(const char* deviceName, char* target) {
+  return QueryDosDeviceA(deviceName, target, kDosTargetSize) != 0;
+}
+
+PlatformHandle RemovalPlatformWin::OpenInterfaceSet(InterfaceClass cls) {
+  const GUID* guid = ClassGuid(cls);
+  if (guid == nullptr) return kInvalidPlatformHandle;
+  // One interface record serves every index of the walk.
+  m_interface = SP_DEVICE_INTERFACE_DATA{};
+  m_interface.cbSize = sizeof m_interface;
+  return FromHandle(
+      SetupDiGetClassDevsA(guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+}
+
+bool RemovalPlatformWin::EnumInterface(PlatformHandle set, InterfaceClass cls,
+                                       std::uint32_t index) {
+  const GUID* guid = ClassGuid(cls);
+  return guid != nullptr &&
+         SetupDiEnumDeviceInterfaces(ToHandle(set), nullptr, guid, index, &m_interface) != FALSE;
+}
+
+std::uint32_t RemovalPlatformWin::QueryInterfaceDetailSize(PlatformHandle set) {
+  // Fails by design (no buffer); only the required size is of interest.
+  DWORD required = 0;
+  SetupDiGetDeviceInterfaceDetailA(ToHandle(set), &m_interface, nullptr, 0, &required, nullptr);
+  return required;
+}
+
+bool RemovalPlatformWin::QueryInterfaceDetail(PlatformHandle set, std::uint32_t size,
+                                              const char** devicePath, DeviceInstance* device) {
+  if (size > sizeof m_detailBuffer) return false;
+  m_device = SP_DEVINFO_DATA{};
+  m_device.cbSize = sizeof m_device;
+  m_detail.cbSize = sizeof m_detail;
+  if (!SetupDiGetDeviceInterfaceDetailA(ToHandle(set), &m_interface, &m_detail, size, nullptr,
+                                        &m_device))
+    return false;
+  // The path is NUL-terminated within `size`; the last byte guards the rest.
+  m_detailBuffer[sizeof m_detailBuffer - 1] = 0;
+  *devicePath = m_detail.DevicePath;
+  *device = m_device.DevInst;
+  return true;
+}
+
+void RemovalPlatformWin::DestroyInterfaceSet(PlatformHandle set) {
+  SetupDiDestroyDeviceInfoList(ToHandle(set));
+}
+
+std::uint32_t RemovalPlatformWin::QueryParent(DeviceInstance* parent, DeviceInstance device) {
+  DEVINST value = *parent;
+  CONFIGRET result = CM_Get_Parent(&value, device, 0);
+  *parent = value;
+  return result;
+}
+
+std::uint32_t RemovalPlatformWin::RequestEject(DeviceInstance device) {
+  // Without a veto-name buffer the plug-and-play manager shows the user its
+  // own notice of the removal or of the reason for a refusal.
+  return CM_Request_Device_EjectW(device, nullptr, nullptr, 0, 0);
+}
+
+void RemovalPlatformWin::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
+
+void RemovalPlatformWin::WriteTrace(std::string_view text) { TraceWrite(text); }

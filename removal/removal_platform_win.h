@@ -1,0 +1,36 @@
+#pragma once
+// The real platform calls behind drive removal.
+#include <windows.h>
+#include <setupapi.h>
+
+#include "removal/removal_platform.h"
+
+class RemovalPlatformWin final : public RemovalPlatform {
+ public:
+  PlatformHandle OpenDevice(const char* path) override;
+  void CloseDevice(PlatformHandle device) override;
+  bool QueryDeviceNumber(PlatformHandle device, std::uint32_t* deviceNumber) override;
+  std::uint32_t QueryDriveType(const char* rootPath) override;
+  bool QueryDosTarget(const char* deviceName, char* target) override;
+
+  PlatformHandle OpenInterfaceSet(InterfaceClass cls) override;
+  bool EnumInterface(PlatformHandle set, InterfaceClass cls, std::uint32_t index) override;
+  std::uint32_t QueryInterfaceDetailSize(PlatformHandle set) override;
+  bool QueryInterfaceDetail(PlatformHandle set, std::uint32_t size, const char** devicePath,
+                            DeviceInstance* device) override;
+  void DestroyInterfaceSet(PlatformHandle set) override;
+
+  std::uint32_t QueryParent(DeviceInstance* parent, DeviceInstance device) override;
+  std::uint32_t RequestEject(DeviceInstance device) override;
+  void Pause(std::uint32_t milliseconds) override;
+  void WriteTrace(std::string_view text) override;
+
+ private:
+  // The walk's records live here, in the object, so that it allocates nothing.
+  SP_DEVICE_INTERFACE_DATA m_interface{};
+  SP_DEVINFO_DATA m_device{};
+  union {
+    SP_DEVICE_INTERFACE_DETAIL_DATA_A m_detail;
+    BYTE m_detailBuffer[1024];
+  };
+};
