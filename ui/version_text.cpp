@@ -1,0 +1,40 @@
+#include "ui/version_text.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+bool IsCp932LeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+}  // namespace
+
+std::string VersionTranslationKey(uint16_t language, uint16_t codePage) {
+  char key[12];
+  std::snprintf(key, sizeof key, "%04x%04x", static_cast<unsigned>(language),
+                static_cast<unsigned>(codePage));
+  return key;
+}
+
+std::string FormatVersionText(std::string_view productVersion) {
+  std::string text = "Ver.:";
+  const size_t limit = kVersionTextSize - 1;
+  // A value too long for the buffer is cut after its last whole character,
+  // so the text never ends in half of a double-byte character.
+  size_t keep = 0;
+  for (size_t i = 0; i < productVersion.size();) {
+    size_t len = IsCp932LeadByte(static_cast<unsigned char>(productVersion[i])) ? 2 : 1;
+    if (i + len > productVersion.size() || text.size() + i + len > limit) break;
+    i += len;
+    keep = i;
+  }
+  text.append(productVersion.substr(0, keep));
+  return text;
+}
+
+std::string FormatAboutVersionLine(std::string_view versionText) {
+  std::string line(versionText);
+  std::replace(line.begin(), line.end(), ',', '-');
+  std::replace(line.begin(), line.end(), ';', '.');
+  return "Velkomir " + line;
+}
