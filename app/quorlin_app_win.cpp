@@ -1,0 +1,88 @@
+// The application object: start-up, the trace output's binding, the debug
+// console and shut-down.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/arguments.h"
+#include "app/trace.h"
+#include "framework/text_win.h"
+#include "framework/winapp_win.h"
+#include "ui/quorlin_dlg_win.h"
+
+namespace {
+
+int g_debugMode = 0;
+
+class CQuorlinApp : public CWinApp {
+ public:
+  BOOL InitInstance() override;
+};
+
+CQuorlinApp theApp;
+
+// The arguments as the C runtime would split them, fetched wide and
+// converted, so they read the same whatever the ANSI code page is.
+std::vector<std::string> CommandLineArguments() {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!wide) return arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(WideToCp932(wide[i]));
+  ::LocalFree(wide);
+  return arguments;
+}
+
+// Runs on a thread of the console's own. Every event counts as handled, so
+// Ctrl+C and Ctrl+Break in the console do not end the program.
+BOOL WINAPI ConsoleCtrlHandler(DWORD ctrlType) {
+  if (ctrlType == CTRL_SHUTDOWN_EVENT) {
+    if (CWnd* main = AfxGetMainWnd()) ::SendMessageW(main->GetSafeHwnd(), WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+
+void BindTraceOutput(bool debugMode) {
+  if (debugMode) {
+    ::AllocConsole();
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONIN$", "r", stdin);
+    ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
+  } else {
+    // Everything written from here on is discarded.
+    std::freopen("NUL", "w", stdout);
+    std::freopen("NUL", "r", stdin);
+  }
+}
+
+BOOL CQuorlinApp::InitInstance() {
+  // Echoed to the standard output the process was started with, before it
+  // is rebound.
+  ArgumentScan scan = ScanArguments(CommandLineArguments());
+  TraceWrite(scan.echo);
+  if (scan.debugMode) g_debugMode = 1;
+
+  BindTraceOutput(g_debugMode != 0);
+  TraceWrite("********** Start Kestrune DEBUG MODE  *******\n");
+  if (g_debugMode != 0) TraceWrite("DEBUG_MODE ON\n");
+
+  {
+    CQuorlinDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    // Cleared also when the window never came to exist.
+    m_pMainWnd = nullptr;
+
+    if (g_debugMode == 1) {
+      ::FreeConsole();
+      ::Sleep(1000);
+    }
+  }
+  return FALSE;
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+#pragma once
+// Rebuilding the drive list's rows from the drive set, keeping the selected
+// drive selected by its column-0 text (its root path), also when its row
+// number changed. The rows always mirror the set: row i shows record i.
+#include <string>
+#include <vector>
+
+#include "drives/drive_types.h"
+
+// The list view's LVIS_SELECTED.
+constexpr unsigned kSelectedState = 0x0002;
+
+enum class SelectionRestore { kNothingSelected, kRestored, kGone };
+
+// `List` is the list view (CListCtrl, or a fake in the tests).
+template <typename List>
+SelectionRestore RebuildDriveRows(List& list, const std::vector<DriveEntry>& drives) {
+  int mark = list.GetSelectionMark();
+  std::string saved;
+  if (mark >= 0) saved = list.GetItemText(mark, 0);
+
+  // Redrawing stays off for the whole rebuild, restore included.
+  list.SetRedraw(false);
+  list.DeleteAllItems();
+  for (size_t i = 0; i < drives.size(); ++i) {
+    int row = static_cast<int>(i);
+    list.InsertItem(row, DriveRootPath(drives[i].letter));
+    list.SetItemText(row, 1, DriveTypeName(drives[i].type));
+  }
+
+  SelectionRestore outcome = SelectionRestore::kNothingSelected;
+  if (mark >= 0) {
+    outcome = SelectionRestore::kGone;
+    int count = list.GetItemCount();
+    for (int row = 0; row < count; ++row) {
+      if (list.GetItemText(row, 0) == saved) {
+        list.SetSelectionMark(row);
+        list.SetItemState(row, kSelectedState, kSelectedState);  // focus left as it is
+        list.SetHotItem(row);
+        list.EnsureVisible(row, false);
+        outcome = SelectionRestore::kRestored;
+        break;
+      }
+    }
+  }
+  list.SetRedraw(true);
+  return outcome;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// CWnd: a non-owning holder of an HWND with one-line forwarders. Narrow text
+// is code page 932; it is converted to UTF-16 at the call.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+class CWnd {
+ public:
+  CWnd() = default;
+  explicit CWnd(HWND hwnd) : m_hWnd(hwnd) {}
+  virtual ~CWnd() = default;
+
+  HWND GetSafeHwnd() const { return m_hWnd; }
+  void Attach(HWND hwnd) { m_hWnd = hwnd; }
+  operator HWND() const { return m_hWnd; }
+
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+  }
+  bool ShowWindow(int cmd) const { return ::ShowWindow(m_hWnd, cmd) != FALSE; }
+  bool EnableWindow(bool enable) const { return ::EnableWindow(m_hWnd, enable) != FALSE; }
+  bool IsIconic() const { return ::IsIconic(m_hWnd) != FALSE; }
+  bool GetClientRect(RECT* rect) const { return ::GetClientRect(m_hWnd, rect) != FALSE; }
+  CWnd GetDlgItem(int id) const { return CWnd(::GetDlgItem(m_hWnd, id)); }
+  HMENU GetSystemMenu(bool revert) const { return ::GetSystemMenu(m_hWnd, revert); }
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapse) const {
+    return ::SetTimer(m_hWnd, id, elapse, nullptr);
+  }
+  void SetWindowText(std::string_view text) const;
+  std::string GetWindowText() const;
+  // Virtual so that a window object can drop its own state with its window.
+  virtual bool DestroyWindow();
+
+ protected:
+  HWND m_hWnd = nullptr;
+};
+
+// CBrush owns its GDI brush and deletes it with the object.
+class CBrush {
+ public:
+  explicit CBrush(COLORREF colour) : m_brush(::CreateSolidBrush(colour)) {}
+  ~CBrush() {
+    if (m_brush) ::DeleteObject(m_brush);
+  }
+  CBrush(const CBrush&) = delete;
+  CBrush& operator=(const CBrush&) = delete;
+  operator HBRUSH() const { return m_brush; }
+
+ private:
+  HBRUSH m_brush;
+};

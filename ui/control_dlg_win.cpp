@@ -1,0 +1,113 @@
+#include "ui/control_dlg_win.h"
+
+#include "drives/drive_list.h"
+#include "drives/drive_queries_win.h"
+#include "drives/drive_report.h"
+#include "removal/eject_win.h"
+#include "res/resource.h"
+
+namespace {
+constexpr UINT kRefreshMs = 3000;
+constexpr uint32_t kDriveRemovable = 2;
+}  // namespace
+
+CControlDlg::CControlDlg(CWnd* parent)
+    : CDialog(IDD_CONTROL_PANE, parent),
+      m_backBrush(RGB(150, 150, 150)),
+      m_reportBrush(RGB(255, 255, 255)) {}
+
+void CControlDlg::DoDataExchange() {
+  m_reportEdit.Attach(::GetDlgItem(m_hWnd, IDC_REPORT_EDIT));
+  m_driveList.Attach(::GetDlgItem(m_hWnd, IDC_DRIVE_LIST));
+}
+
+BOOL CControlDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  m_driveList.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+  m_driveList.InsertColumn(0, "Drive", LVCFMT_CENTER, 50);
+  m_driveList.InsertColumn(1, "Type", LVCFMT_LEFT, 100);
+  m_driveList.InsertColumn(2, "    ", LVCFMT_LEFT, 50);
+  EnumerateDrives();
+  FillDriveList();
+  UpdateRemoveButton(0);
+  SetTimer(IDT_DRIVE_REFRESH, kRefreshMs);
+  return TRUE;
+}
+
+void CControlDlg::EnumerateDrives() {
+  m_drives = DrivesFromMask(QueryLogicalDrives());
+  for (DriveEntry& drive : m_drives) drive.type = QueryDriveType(drive.letter);
+}
+
+void CControlDlg::FillDriveList() {
+  if (RebuildDriveRows(m_driveList, m_drives) == SelectionRestore::kGone) {
+    m_reportEdit.SetWindowText("");
+    UpdateRemoveButton(0);
+  }
+}
+
+void CControlDlg::UpdateRemoveButton(uint32_t driveType) {
+  GetDlgItem(IDC_REMOVE_BUTTON).EnableWindow(driveType == kDriveRemovable);
+}
+
+void CControlDlg::ShowDriveReport(char letter) {
+  m_reportEdit.SetWindowText(BuildDriveReport(QueryDriveReportInput(letter)));
+}
+
+const DriveEntry* CControlDlg::DriveAt(int row) const {
+  if (row < 0 || static_cast<size_t>(row) >= m_drives.size()) return nullptr;
+  return &m_drives[static_cast<size_t>(row)];
+}
+
+void CControlDlg::OnTimer(UINT_PTR id) {
+  // Every tick rebuilds from scratch; there is no change detection.
+  if (id != IDT_DRIVE_REFRESH) return;
+  EnumerateDrives();
+  FillDriveList();
+}
+
+bool CControlDlg::OnNotify(const NMHDR& header, LRESULT& result) {
+  if (header.idFrom != IDC_DRIVE_LIST || header.code != NM_CLICK) return false;
+  OnNMClickDriveList(&result);
+  return true;
+}
+
+void CControlDlg::OnNMClickDriveList(LRESULT* result) {
+  // The selection mark, not the row under the mouse: a click on an empty
+  // part of the list reports the marked row again.
+  if (const DriveEntry* drive = DriveAt(m_driveList.GetSelectionMark())) {
+    ShowDriveReport(drive->letter);
+    UpdateRemoveButton(drive->type);
+  }
+  *result = 0;
+}
+
+bool CControlDlg::OnCommand(WORD id, WORD code) {
+  if (id != IDC_REMOVE_BUTTON || code != BN_CLICKED) return false;
+  OnBnClickedRemove();
+  return true;
+}
+
+void CControlDlg::OnBnClickedRemove() {
+  // The outcome goes to the trace output only; the list shows the removal
+  // at the next tick.
+  if (const DriveEntry* drive = DriveAt(m_driveList.GetSelectionMark()))
+    EjectDrive(static_cast<unsigned char>(drive->letter));
+}
+
+HBRUSH CControlDlg::OnCtlColor(HDC dc, HWND control, UINT kind) {
+  HBRUSH brush = CDialog::OnCtlColor(dc, control, kind);
+  switch (kind) {
+    case CTLCOLOR_BTN:
+    case CTLCOLOR_DLG:
+      return m_backBrush;
+    case CTLCOLOR_STATIC:
+      ::SetBkMode(dc, TRANSPARENT);
+      // The read-only report edit asks as a static control: black on white.
+      if (::GetDlgCtrlID(control) == IDC_REPORT_EDIT) return m_reportBrush;
+      ::SetTextColor(dc, RGB(255, 255, 255));
+      return m_backBrush;
+    default:
+      return brush;
+  }
+}

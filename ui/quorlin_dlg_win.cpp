@@ -1,0 +1,76 @@
+#include "ui/quorlin_dlg_win.h"
+
+#include <commctrl.h>
+
+#include "app/trace.h"
+#include "res/resource.h"
+#include "ui/about_dlg_win.h"
+#include "ui/icon_layout.h"
+
+CQuorlinDlg::CQuorlinDlg(CWnd* parent)
+    : CDialog(IDD_QUORLIN_DIALOG, parent),
+      m_appIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+
+BOOL CQuorlinDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  AppendAboutMenuEntry(*this);
+
+  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
+  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
+  SetWindowText("Velkomir");
+
+  m_controlPane.Create(IDD_CONTROL_PANE, this);
+  m_controlPane.ShowWindow(SW_SHOW);
+  m_logPane.Create(IDD_LOG_PANE, this);
+  m_logPane.ShowWindow(SW_SHOW);
+  return TRUE;
+}
+
+bool CQuorlinDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (message == WM_DEVICECHANGE) {
+    // Traced and logged before the default processing replies to the
+    // broadcaster, which waits meanwhile. Pointer-sized values are shown
+    // whole on 64-bit builds.
+    TracePrintf("WM_DEVICECHANGE wParam=0x%08llx, lParam=0x%08llx\n",
+                static_cast<unsigned long long>(wParam),
+                static_cast<unsigned long long>(static_cast<ULONG_PTR>(lParam)));
+    m_logPane.LogDeviceChange(wParam, lParam);
+  }
+  return CDialog::WindowProc(message, wParam, lParam, result);
+}
+
+bool CQuorlinDlg::OnSysCommand(UINT nID, LPARAM) {
+  if ((nID & 0xFFF0) != IDM_ABOUTBOX) return false;  // default processing
+  CAboutDlg about;
+  about.DoModal();
+  return true;
+}
+
+bool CQuorlinDlg::OnNotify(const NMHDR& header, LRESULT& result) {
+  if (header.idFrom != IDC_HOME_LINK || header.code != NM_CLICK) return false;
+  OnNMClickHomeLink(m_hWnd, &result);
+  return true;
+}
+
+bool CQuorlinDlg::OnPaint() {
+  if (!IsIconic()) return false;  // the dialog paints itself
+
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(m_hWnd, &ps);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(&client);
+  IconOrigin at = CenteredIconOrigin(client.right - client.left, client.bottom - client.top,
+                                     ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
+  ::DrawIcon(dc, at.x, at.y, m_appIcon);
+  ::EndPaint(m_hWnd, &ps);
+  return true;
+}
+
+HICON CQuorlinDlg::OnQueryDragIcon() { return m_appIcon; }
+
+void CQuorlinDlg::OnDestroy() {
+  CDialog::OnDestroy();
+  m_controlPane.DestroyWindow();
+  m_logPane.DestroyWindow();
+}
