@@ -36,8 +36,8 @@ bool QueryVolumeDevice(RemovalPlatform& platform, unsigned char letter, VolumeDe
   PlatformHandle handle = platform.OpenDevice(names.volumePath);
   if (handle == kInvalidPlatformHandle) return false;
   std::uint32_t number = kNoDeviceNumber;
-  std::uint32_t reported = 0;
-  if (platform.QueryDeviceNumber(handle, &reported)) number = reported;
+  StorageDeviceNumber reported{};
+  if (platform.QueryDeviceNumber(handle, &reported)) number = reported.deviceNumber;
   platform.CloseDevice(handle);
   // A volume that reports the "none" value is as good as a failed query.
   if (number == kNoDeviceNumber) return false;
@@ -87,8 +87,9 @@ DeviceInstance FindDeviceInstance(RemovalPlatform& platform, std::uint32_t devic
     if (!platform.QueryInterfaceDetail(set, size, &path, &instance)) continue;
     PlatformHandle device = platform.OpenDevice(path);
     if (device == kInvalidPlatformHandle) continue;
-    std::uint32_t number = 0;
-    bool matches = platform.QueryDeviceNumber(device, &number) && number == deviceNumber;
+    StorageDeviceNumber number{};
+    bool matches =
+        platform.QueryDeviceNumber(device, &number) && number.deviceNumber == deviceNumber;
     platform.CloseDevice(device);
     if (matches) {
       platform.DestroyInterfaceSet(set);

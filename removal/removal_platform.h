@@ -17,6 +17,13 @@ using DeviceInstance = std::uint32_t;
 // Device-interface classes that carry drives (GUID_DEVINTERFACE_DISK, _CDROM, _FLOPPY).
 enum class InterfaceClass { None, Disk, CdRom, Floppy };
 
+// STORAGE_DEVICE_NUMBER, the answer of IOCTL_STORAGE_GET_DEVICE_NUMBER.
+struct StorageDeviceNumber {
+  std::uint32_t deviceType;
+  std::uint32_t deviceNumber;
+  std::uint32_t partitionNumber;
+};
+
 // MAX_PATH: the buffer that receives the DOS device target list.
 inline constexpr std::size_t kDosTargetSize = 260;
 
@@ -27,8 +34,8 @@ class RemovalPlatform {
   // CreateFile with no access (queries only), shared read and write, OPEN_EXISTING.
   virtual PlatformHandle OpenDevice(const char* path) = 0;
   virtual void CloseDevice(PlatformHandle device) = 0;
-  // IOCTL_STORAGE_GET_DEVICE_NUMBER; true with `deviceNumber` set on success.
-  virtual bool QueryDeviceNumber(PlatformHandle device, std::uint32_t* deviceNumber) = 0;
+  // IOCTL_STORAGE_GET_DEVICE_NUMBER; true with `number` filled on success.
+  virtual bool QueryDeviceNumber(PlatformHandle device, StorageDeviceNumber* number) = 0;
   // GetDriveType of a root path.
   virtual std::uint32_t QueryDriveType(const char* rootPath) = 0;
   // QueryDosDevice into a kDosTargetSize-byte buffer; false when it returns 0.

@@ -55,13 +55,13 @@ PlatformHandle RemovalPlatformWin::OpenDevice(const char* path) {
 
 void RemovalPlatformWin::CloseDevice(PlatformHandle device) { CloseHandle(ToHandle(device)); }
 
-bool RemovalPlatformWin::QueryDeviceNumber(PlatformHandle device, std::uint32_t* deviceNumber) {
+bool RemovalPlatformWin::QueryDeviceNumber(PlatformHandle device, StorageDeviceNumber* number) {
   STORAGE_DEVICE_NUMBER record{};
   DWORD returned = 0;
   if (!DeviceIoControl(ToHandle(device), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &record,
                        sizeof record, &returned, nullptr))
     return false;
-  *deviceNumber = record.DeviceNumber;
+  *number = {record.DeviceType, record.DeviceNumber, record.PartitionNumber};
   return true;
 }
 

@@ -9,7 +9,7 @@ class RemovalPlatformWin final : public RemovalPlatform {
  public:
   PlatformHandle OpenDevice(const char* path) override;
   void CloseDevice(PlatformHandle device) override;
-  bool QueryDeviceNumber(PlatformHandle device, std::uint32_t* deviceNumber) override;
+  bool QueryDeviceNumber(PlatformHandle device, StorageDeviceNumber* number) override;
   std::uint32_t QueryDriveType(const char* rootPath) override;
   bool QueryDosTarget(const char* deviceName, char* target) override;
 

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "removal/eject.h"
+#include "tests/unit/removal_fake.h"
+
+using Calls = std::vector<std::string>;
+
+namespace {
+
+// The lookup part of a run on removable drive E: (device number 1), which
+// finds the disk interface of device instance 300 at the second index.
+const Calls kLookup = {
+    R"(open \\.\E:)", "number 10",       "close 10",        R"(drivetype E:\)", "dosdevice E:",
+    "classdevs disk", "enum 900 disk 0", "detailsize 900",  "detail 900 100",   "open disk0",
+    "number 20",      "close 20",        "enum 900 disk 1", "detailsize 900",   "detail 900 100",
+    "open disk1",     "number 21",       "close 21",        "destroy 900",
+};
+
+Calls Concat(Calls a, const Calls& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+class EjectDriveTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetUpDrive(fake); }
+  static void SetUpDrive(RecordingRemovalPlatform& fake) {
+    // "\\Floppy" only in the second target string: still a disk.
+    fake.AddVolume('E', 1, 2, std::string("\\Device\\Harddisk1\0\\Floppy0", 26));
+    fake.AddInterface(InterfaceClass::Disk, {"disk0", 299}, 20, 0);
+    fake.AddInterface(InterfaceClass::Disk, {"disk1", 300}, 21, 1);
+    fake.parentWritten = 600;
+  }
+  RecordingRemovalPlatform fake;
+};
+
+TEST_F(EjectDriveTest, SuccessAtFirstRequestCostsNoPause) {
+  fake.ejectResults = {0};
+  EXPECT_EQ(EjectDrive(fake, 'e'), 0);
+  EXPECT_EQ(fake.calls, Concat(kLookup, {"parent 0 300", "eject 600", "trace Success\n\n"}));
+  EXPECT_EQ(fake.trace, "Success\n\n");
+}
+
+TEST_F(EjectDriveTest, SuccessAtSecondRequestTracesOnlyTheSuccess) {
+  fake.ejectResults = {0x17, 0};
+  EXPECT_EQ(EjectDrive(fake, 'E'), 0);
+  EXPECT_EQ(fake.calls, Concat(kLookup, {"parent 0 300", "eject 600", "pause 500", "eject 600",
+                                         "trace Success\n\n"}));
+  EXPECT_EQ(fake.trace, "Success\n\n");
+}
+
+TEST_F(EjectDriveTest, SuccessAtThirdRequestAfterTwoPauses) {
+  fake.ejectResults = {0x17, 0x17, 0};
+  EXPECT_EQ(EjectDrive(fake, 'E'), 0);
+  EXPECT_EQ(fake.calls, Concat(kLookup, {"parent 0 300", "eject 600", "pause 500", "eject 600",
+                                         "pause 500", "eject 600", "trace Success\n\n"}));
+}
+
+TEST_F(EjectDriveTest, ThreeRefusalsTraceTheLastResult) {
+  struct Row {
+    std::uint32_t first, second, third;
+    const char* line;
+  };
+  const Row rows[] = {
+      {0x17, 0x17, 0x17, "Result=0x17\n"},
+      {0x17, 0x17, 5, "Result=0x 5\n"},
+      {5, 0x17, 0x1AB, "Result=0x1AB\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    RecordingRemovalPlatform f;
+    SetUpDrive(f);
+    f.ejectResults = {row.first, row.second, row.third, 0};
+    EXPECT_EQ(EjectDrive(f, 'E'), 1);
+    EXPECT_EQ(f.calls, Concat(kLookup, {"parent 0 300", "eject 600", "pause 500", "eject 600",
+                                        "pause 500", "eject 600", "pause 500", "trace failed\n",
+                                        std::string("trace ") + row.line}));
+    EXPECT_EQ(f.trace, std::string("failed\n") + row.line);
+  }
+}
+
+TEST_F(EjectDriveTest, FailedParentQuerySendsTheRequestsToZero) {
+  fake.parentWritten.reset();
+  fake.parentResult = 0x0D;  // CR_NO_SUCH_DEVNODE
+  fake.ejectResults = {5, 5, 5};
+  EXPECT_EQ(EjectDrive(fake, 'E'), 1);
+  EXPECT_EQ(fake.calls,
+            Concat(kLookup, {"parent 0 300", "eject 0", "pause 500", "eject 0", "pause 500",
+                             "eject 0", "pause 500", "trace failed\n", "trace Result=0x 5\n"}));
+}
+
+TEST_F(EjectDriveTest, ParentResultIsNotJudged) {
+  fake.parentResult = 0x0D;  // failure reported, yet a parent was written
+  fake.ejectResults = {0};
+  EXPECT_EQ(EjectDrive(fake, 'E'), 0);
+  EXPECT_EQ(fake.calls, Concat(kLookup, {"parent 0 300", "eject 600", "trace Success\n\n"}));
+}
+
+TEST_F(EjectDriveTest, LookupFailuresWriteNothing) {
+  struct Row {
+    const char* name;
+    unsigned char letter;
+    void (*script)(RecordingRemovalPlatform&);
+  };
+  const Row rows[] = {
+      {"not a letter", '5', [](RecordingRemovalPlatform&) {}},
+      {"volume cannot be opened", 'F', [](RecordingRemovalPlatform&) {}},
+      {"no matching device", 'E',
+       [](RecordingRemovalPlatform& f) { f.numbers[21].deviceNumber = 2; }},
+      {"remote drive", 'E', [](RecordingRemovalPlatform& f) { f.driveTypes["E:\\"] = 4; }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RecordingRemovalPlatform f;
+    f.AddVolume('E', 1, 2, "\\Device\\Harddisk1\\DR1");
+    f.AddInterface(InterfaceClass::Disk, {"disk1", 300}, 21, 1);
+    row.script(f);
+    EXPECT_EQ(EjectDrive(f, row.letter), 1);
+    EXPECT_EQ(f.trace, "");
+    for (const std::string& call : f.calls) {
+      EXPECT_NE(call.rfind("parent", 0), 0u) << call;
+      EXPECT_NE(call.rfind("eject", 0), 0u) << call;
+    }
+  }
+}
+
+TEST(EjectOtherDrivesTest, FixedAndCdRomDrivesAreEjectedLikeRemovableOnes) {
+  for (std::uint32_t type : {3u, 5u}) {
+    SCOPED_TRACE(type);
+    InterfaceClass cls = type == 3 ? InterfaceClass::Disk : InterfaceClass::CdRom;
+    RecordingRemovalPlatform f;
+    f.AddVolume('D', 0, type, "\\Device\\Floppy0");
+    f.AddInterface(cls, {"dev0", 700}, 30, 0);
+    f.parentWritten = 701;
+    f.ejectResults = {0};
+    EXPECT_EQ(EjectDrive(f, 'D'), 0);
+    EXPECT_EQ(f.calls[5], "classdevs " + RecordingRemovalPlatform::Name(cls));
+    ASSERT_GE(f.calls.size(), 3u);
+    EXPECT_EQ(Calls(f.calls.end() - 3, f.calls.end()),
+              (Calls{"parent 0 700", "eject 701", "trace Success\n\n"}));
+  }
+}
+
+TEST(FormatEjectResultTest, UpperCaseHexInAtLeastTwoColumns) {
+  EXPECT_EQ(FormatEjectResult(0), "Result=0x 0\n");
+  EXPECT_EQ(FormatEjectResult(5), "Result=0x 5\n");
+  EXPECT_EQ(FormatEjectResult(0xF), "Result=0x F\n");
+  EXPECT_EQ(FormatEjectResult(0x17), "Result=0x17\n");
+  EXPECT_EQ(FormatEjectResult(0xab), "Result=0xAB\n");
+  EXPECT_EQ(FormatEjectResult(0x1AB), "Result=0x1AB\n");
+  EXPECT_EQ(FormatEjectResult(0xFFFFFFFF), "Result=0xFFFFFFFF\n");
+}
+
+}  // namespace
