@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/trace.h"
 #include "res/resource.h"
 #include "ui/about_dlg_win.h"
@@ -23,7 +25,47 @@ BOOL CQuorlinDlg::OnInitDialog() {
   m_controlPane.ShowWindow(SW_SHOW);
   m_logPane.Create(IDD_LOG_PANE, this);
   m_logPane.ShowWindow(SW_SHOW);
+  FitPanes();
   return TRUE;
+}
+
+// The panes place themselves in dialog units of their own fonts, the drive
+// list pane in a monospaced one. Where the fonts' metrics make a pane reach
+// past the main window's client area (as with the fonts Wine substitutes),
+// the window grows to hold it, keeping its left margin on the right and
+// below, rather than cutting off the remove button and the report.
+void CQuorlinDlg::FitPanes() {
+  RECT client;
+  GetClientRect(&client);
+  RECT margin{3, 3, 3, 3};
+  ::MapDialogRect(m_hWnd, &margin);
+  LONG needRight = client.right;
+  LONG needBottom = client.bottom;
+  for (const CWnd* pane :
+       {static_cast<const CWnd*>(&m_controlPane), static_cast<const CWnd*>(&m_logPane)}) {
+    if (!pane->GetSafeHwnd()) continue;
+    RECT r;
+    ::GetWindowRect(pane->GetSafeHwnd(), &r);
+    ::MapWindowPoints(HWND_DESKTOP, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    needRight = std::max(needRight, r.right + margin.right);
+    needBottom = std::max(needBottom, r.bottom + margin.bottom);
+  }
+  if (needRight == client.right && needBottom == client.bottom) return;
+
+  // The link keeps its place in the top right corner.
+  HWND link = ::GetDlgItem(m_hWnd, IDC_HOME_LINK);
+  RECT at;
+  if (link && ::GetWindowRect(link, &at)) {
+    ::MapWindowPoints(HWND_DESKTOP, m_hWnd, reinterpret_cast<POINT*>(&at), 2);
+    ::SetWindowPos(link, nullptr, at.left + needRight - client.right, at.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  RECT frame{0, 0, needRight, needBottom};
+  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)));
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CQuorlinDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

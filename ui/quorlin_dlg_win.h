@@ -19,6 +19,8 @@ class CQuorlinDlg : public CDialog {
   void OnDestroy() override;
 
  private:
+  void FitPanes();
+
   HICON m_appIcon;
   CControlDlg m_controlPane;
   CLogDlg m_logPane;

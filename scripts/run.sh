@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quorlin.exe and starts it under Wine.
+# With no display it runs on a virtual one, saves a screenshot after a few
+# seconds (quorlin-screenshot.png) and closes the program, so the command ends
+# by itself. Extra arguments go to Quorlin.exe (e.g. -D583 for the console).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target Quorlin
+
+headless=0
+[ -z "${DISPLAY:-}" ] && headless=1
+source scripts/wine-env.sh
+trap quorlin_wine_cleanup EXIT
+
+exe="build/win32/bin/Quorlin.exe"
+if [ "$headless" = 0 ]; then
+  wine "$exe" "$@"
+  exit 0
+fi
+
+wine "$exe" "$@" >/dev/null 2>&1 &
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q '"Velkomir"' && break
+  sleep 0.2
+done
+sleep "${QUORLIN_SHOT_DELAY:-4}"
+shot="${QUORLIN_SHOT:-$PWD/quorlin-screenshot.png}"
+import -window root "$shot"
+echo "Screenshot: $shot"
