@@ -37,26 +37,21 @@ class EjectDriveTest : public ::testing::Test {
   RecordingRemovalPlatform fake;
 };
 
-TEST_F(EjectDriveTest, SuccessAtFirstRequestCostsNoPause) {
-  fake.ejectResults = {0};
-  EXPECT_EQ(EjectDrive(fake, 'e'), 0);
-  EXPECT_EQ(fake.calls, Concat(kLookup, {"parent 0 300", "eject 600", "trace Success\n\n"}));
-  EXPECT_EQ(fake.trace, "Success\n\n");
-}
-
-TEST_F(EjectDriveTest, SuccessAtSecondRequestTracesOnlyTheSuccess) {
-  fake.ejectResults = {0x17, 0};
-  EXPECT_EQ(EjectDrive(fake, 'E'), 0);
-  EXPECT_EQ(fake.calls, Concat(kLookup, {"parent 0 300", "eject 600", "pause 500", "eject 600",
-                                         "trace Success\n\n"}));
-  EXPECT_EQ(fake.trace, "Success\n\n");
-}
-
-TEST_F(EjectDriveTest, SuccessAtThirdRequestAfterTwoPauses) {
-  fake.ejectResults = {0x17, 0x17, 0};
-  EXPECT_EQ(EjectDrive(fake, 'E'), 0);
-  EXPECT_EQ(fake.calls, Concat(kLookup, {"parent 0 300", "eject 600", "pause 500", "eject 600",
-                                         "pause 500", "eject 600", "trace Success\n\n"}));
+TEST_F(EjectDriveTest, SuccessTracesOnlyTheSuccessAfterOnePausePerRefusal) {
+  const Calls request = {"eject 600"}, refused = {"eject 600", "pause 500"};
+  for (int refusals = 0; refusals < 3; ++refusals) {
+    SCOPED_TRACE(refusals);
+    RecordingRemovalPlatform f;
+    SetUpDrive(f);
+    f.ejectResults.assign(refusals, 0x17);
+    f.ejectResults.push_back(0);
+    Calls expected = Concat(kLookup, {"parent 0 300"});
+    for (int i = 0; i < refusals; ++i) expected = Concat(expected, refused);
+    expected = Concat(Concat(expected, request), {"trace Success\n\n"});
+    EXPECT_EQ(EjectDrive(f, 'e'), 0);
+    EXPECT_EQ(f.calls, expected);
+    EXPECT_EQ(f.trace, "Success\n\n");
+  }
 }
 
 TEST_F(EjectDriveTest, ThreeRefusalsTraceTheLastResult) {
