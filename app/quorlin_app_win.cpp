@@ -4,7 +4,6 @@
 
 #include <shellapi.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -46,19 +45,6 @@ BOOL WINAPI ConsoleCtrlHandler(DWORD ctrlType) {
   return TRUE;
 }
 
-void BindTraceOutput(bool debugMode) {
-  if (debugMode) {
-    ::AllocConsole();
-    std::freopen("CONOUT$", "w", stdout);
-    std::freopen("CONIN$", "r", stdin);
-    ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
-  } else {
-    // Everything written from here on is discarded.
-    std::freopen("NUL", "w", stdout);
-    std::freopen("NUL", "r", stdin);
-  }
-}
-
 BOOL CQuorlinApp::InitInstance() {
   // Echoed to the standard output the process was started with, before it
   // is rebound.
@@ -67,6 +53,7 @@ BOOL CQuorlinApp::InitInstance() {
   if (scan.debugMode) g_debugMode = 1;
 
   BindTraceOutput(g_debugMode != 0);
+  if (g_debugMode != 0) ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
   TraceWrite("********** Start Kestrune DEBUG MODE  *******\n");
   if (g_debugMode != 0) TraceWrite("DEBUG_MODE ON\n");
 

@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <io.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -9,33 +7,34 @@
 #include "app/trace.h"
 #include "framework/text_win.h"
 
+// The trace output is kept as the process's standard output handle rather
+// than the C runtime's stdout stream: a windowed program started without
+// standard handles has a stdout that cannot be reopened (freopen fails on
+// it under Wine), and a handle lets console output go through the wide
+// console API.
+
 namespace {
 
-// The console's own code page cannot be relied on to show code page 932
-// bytes (Wine's console decodes printf output byte by byte), so text bound
-// for a console goes through the wide console API instead.
-HANDLE ConsoleOf(FILE* stream) {
-  int fd = _fileno(stream);
-  if (fd < 0) return nullptr;
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-  DWORD mode = 0;
-  if (handle == INVALID_HANDLE_VALUE || !::GetConsoleMode(handle, &mode)) return nullptr;
-  return handle;
+HANDLE OpenDevice(const wchar_t* name, DWORD access) {
+  return ::CreateFileW(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
 }
 
 }  // namespace
 
 void TraceWrite(std::string_view text) {
-  if (text.empty()) return;
-  if (HANDLE console = ConsoleOf(stdout)) {
-    std::fflush(stdout);
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (text.empty() || !out || out == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  DWORD mode = 0;
+  if (::GetConsoleMode(out, &mode)) {
+    // A console decodes narrow output in its own code page; Wine's even byte
+    // by byte. The wide call shows code page 932 text as it is meant.
     std::wstring wide = Cp932ToWide(text);
-    DWORD written = 0;
-    ::WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    ::WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     return;
   }
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+  ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 void TracePrintf(const char* format, ...) {
@@ -52,4 +51,25 @@ void TracePrintf(const char* format, ...) {
     TraceWrite(text);
   }
   va_end(args);
+}
+
+void BindTraceOutput(bool debugConsole) {
+  // Nothing here is checked: a binding that fails loses trace lines
+  // silently and the program runs on.
+  HANDLE out = nullptr;
+  HANDLE in = nullptr;
+  if (debugConsole) {
+    ::AllocConsole();
+    out = OpenDevice(L"CONOUT$", GENERIC_READ | GENERIC_WRITE);
+    in = OpenDevice(L"CONIN$", GENERIC_READ | GENERIC_WRITE);
+  } else {
+    out = OpenDevice(L"NUL", GENERIC_WRITE);
+    in = OpenDevice(L"NUL", GENERIC_READ);
+  }
+  ::SetStdHandle(STD_OUTPUT_HANDLE, out);
+  ::SetStdHandle(STD_INPUT_HANDLE, in);
+  // Keep the C runtime's streams in step, where they can be reopened.
+  std::fflush(stdout);
+  std::freopen(debugConsole ? "CONOUT$" : "NUL", "w", stdout);
+  std::freopen(debugConsole ? "CONIN$" : "NUL", "r", stdin);
 }

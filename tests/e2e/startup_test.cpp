@@ -1,0 +1,121 @@
+// Start-up, the argument echo, the debug console and shut-down of the real
+// Quorlin.exe.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "framework/text_win.h"
+#include "support/quorlin_process.h"
+
+namespace {
+
+std::wstring TempFile(const wchar_t* name) {
+  wchar_t dir[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, dir);
+  return std::wstring(dir) + name + std::to_wstring(::GetCurrentProcessId()) + L".txt";
+}
+
+std::string ReadFile(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs Quorlin.exe with `arguments` and its standard output in a file,
+// closes it and returns what it wrote there.
+std::string EchoOf(const std::wstring& arguments) {
+  std::wstring out = TempFile(L"quorlin-echo-");
+  QuorlinProcess quorlin;
+  // Detached, so that a debug console is the program's own.
+  EXPECT_TRUE(quorlin.Start(arguments, DETACHED_PROCESS, out));
+  EXPECT_NE(quorlin.WaitForMainWindow(), nullptr);
+  ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quorlin.WaitForExit(10000));
+  std::string text = ReadFile(out);
+  ::DeleteFileW(out.c_str());
+  return text;
+}
+
+// The screen of process `pid`'s console, one string per row, right blanks
+// trimmed; empty when the process has no console.
+std::vector<std::wstring> ConsoleRows(DWORD pid) {
+  std::vector<std::wstring> rows;
+  ::FreeConsole();
+  if (!::AttachConsole(pid)) return rows;
+  HANDLE out =
+      ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (out != INVALID_HANDLE_VALUE && ::GetConsoleScreenBufferInfo(out, &info)) {
+    const SHORT width = info.dwSize.X;
+    for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+      std::wstring row(static_cast<size_t>(width), L' ');
+      DWORD read = 0;
+      ::ReadConsoleOutputCharacterW(out, row.data(), static_cast<DWORD>(width), COORD{0, y}, &read);
+      row.resize(row.find_last_not_of(L' ') + 1);
+      rows.push_back(row);
+    }
+  }
+  if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
+  ::FreeConsole();
+  return rows;
+}
+
+bool HasRow(const std::vector<std::wstring>& rows, const std::string& cp932) {
+  std::wstring wanted = Cp932ToWide(cp932);
+  for (const auto& row : rows)
+    if (row == wanted) return true;
+  return false;
+}
+
+TEST(Startup, EchoesArgumentsToTheInheritedOutputAndSwitchesDebugModeOn) {
+  EXPECT_EQ(EchoOf(L"a -D583"), "1番目の引数=a\n2番目の引数=-D583\nDEBUGMODE ON\n");
+}
+
+TEST(Startup, OnlyTheExactSwitchCountsAndEveryMatchIsEchoed) {
+  // In normal mode the banner goes to the null device, so the file holds the
+  // argument lines alone.
+  EXPECT_EQ(EchoOf(L"-d583 -D5833 -D58 /D583"),
+            "1番目の引数=-d583\n2番目の引数=-D5833\n3番目の引数=-D58\n4番目の引数=/D583\n");
+  EXPECT_EQ(EchoOf(L"\"-D583\" -D583"),
+            "1番目の引数=-D583\nDEBUGMODE ON\n2番目の引数=-D583\nDEBUGMODE ON\n");
+  EXPECT_EQ(EchoOf(L""), "");
+}
+
+TEST(Startup, DebugConsoleShowsBannerAndTraceLinesReadably) {
+  QuorlinProcess quorlin;
+  ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS));
+  ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
+  BroadcastDeviceChange(0x0007);
+
+  std::vector<std::wstring> rows;
+  WaitUntil([&] {
+    rows = ConsoleRows(quorlin.Id());
+    return rows.size() >= 4;
+  });
+  ASSERT_GE(rows.size(), 4u);
+  EXPECT_EQ(rows[0], L"********** Start Kestrune DEBUG MODE  *******");
+  EXPECT_EQ(rows[1], L"DEBUG_MODE ON");
+  EXPECT_TRUE(HasRow(rows, "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000"));
+  EXPECT_TRUE(
+      HasRow(rows, "[wParam:0x0007]DEVNODES_CHANGED：システムのデバイス状態が変化しました"));
+
+  // Shut-down releases the console and ends the process after a second.
+  ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quorlin.WaitForExit(10000));
+}
+
+TEST(Startup, NormalModeOpensNoConsoleAndCloseEndsTheProcess) {
+  QuorlinProcess quorlin;
+  ASSERT_TRUE(quorlin.Start(L"", DETACHED_PROCESS));
+  ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
+  EXPECT_TRUE(ConsoleRows(quorlin.Id()).empty());
+  EXPECT_TRUE(::AttachConsole(quorlin.Id()) == FALSE);
+
+  ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quorlin.WaitForExit(10000));
+}
+
+}  // namespace

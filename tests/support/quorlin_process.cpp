@@ -1,0 +1,218 @@
+#include "support/quorlin_process.h"
+
+#include <commctrl.h>
+
+#include "framework/text_win.h"
+
+std::wstring QuorlinExePath() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path);
+  dir.resize(dir.find_last_of(L"\\/") + 1);
+  return dir + L"Quorlin.exe";
+}
+
+QuorlinProcess::~QuorlinProcess() {
+  Kill();
+  if (m_info.hProcess) ::CloseHandle(m_info.hProcess);
+  if (m_info.hThread) ::CloseHandle(m_info.hThread);
+}
+
+bool QuorlinProcess::Start(const std::wstring& arguments, DWORD flags,
+                           const std::wstring& stdoutFile) {
+  std::wstring exe = QuorlinExePath();
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!arguments.empty()) commandLine += L" " + arguments;
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  HANDLE out = INVALID_HANDLE_VALUE;
+  BOOL inherit = FALSE;
+  if (!stdoutFile.empty()) {
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+    out = ::CreateFileW(stdoutFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                        CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    startup.hStdInput = nullptr;
+    inherit = TRUE;
+  }
+  BOOL ok = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, inherit, flags,
+                             nullptr, nullptr, &startup, &m_info);
+  if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
+  return ok != FALSE;
+}
+
+HWND QuorlinProcess::WaitForMainWindow(DWORD timeoutMs) {
+  WaitUntil([&] { return (m_main = FindProcessWindow(Id(), L"Velkomir")) != nullptr; }, timeoutMs);
+  // The panes are created in the same WM_INITDIALOG; give them a moment.
+  if (m_main) WaitUntil([&] { return Control(1001) && Control(1000); }, 5000);
+  return m_main;
+}
+
+bool QuorlinProcess::WaitForExit(DWORD timeoutMs) {
+  return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+void QuorlinProcess::Kill() {
+  if (m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
+    ::TerminateProcess(m_info.hProcess, 1);
+    ::WaitForSingleObject(m_info.hProcess, 5000);
+  }
+}
+
+HWND QuorlinProcess::Control(int id) const { return m_main ? FindDescendant(m_main, id) : nullptr; }
+
+namespace {
+struct WindowSearch {
+  DWORD pid;
+  const wchar_t* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t title[256] = {};
+  ::GetWindowTextW(hwnd, title, 256);
+  if (pid == search->pid && ::IsWindowVisible(hwnd) && wcscmp(title, search->title) == 0) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct ChildSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<ChildSearch*>(param);
+  if (::GetDlgCtrlID(hwnd) == search->id) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A buffer in another process's memory, for messages whose pointers the
+// system does not carry across processes (the list view's).
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND window, size_t size) : m_size(size) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    m_process =
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (m_process)
+      m_address = ::VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBuffer() {
+    if (m_address) ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
+    if (m_process) ::CloseHandle(m_process);
+  }
+  void* Address() const { return m_address; }
+  void Write(const void* data, size_t size, size_t offset = 0) const {
+    ::WriteProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size, nullptr);
+  }
+  void Read(void* data, size_t size, size_t offset = 0) const {
+    ::ReadProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size, nullptr);
+  }
+
+ private:
+  HANDLE m_process = nullptr;
+  void* m_address = nullptr;
+  size_t m_size;
+};
+}  // namespace
+
+HWND FindProcessWindow(DWORD pid, const wchar_t* title) {
+  WindowSearch search{pid, title, nullptr};
+  ::EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindDescendant(HWND parent, int id) {
+  ChildSearch search{id, nullptr};
+  ::EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<std::string> ListBoxLines(HWND listBox) {
+  std::vector<std::string> lines;
+  int count = static_cast<int>(::SendMessageW(listBox, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    int len = static_cast<int>(::SendMessageW(listBox, LB_GETTEXTLEN, i, 0));
+    std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
+    ::SendMessageW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcslen(text.c_str()));
+    lines.push_back(WideToCp932(text));
+  }
+  return lines;
+}
+
+int ListBoxTopIndex(HWND listBox) {
+  return static_cast<int>(::SendMessageW(listBox, LB_GETTOPINDEX, 0, 0));
+}
+
+std::string WindowTextOf(HWND window) {
+  int len = static_cast<int>(::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
+  ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(wcslen(text.c_str()));
+  return WideToCp932(text);
+}
+
+int ListViewCount(HWND listView) {
+  return static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+}
+
+int ListViewSelectionMark(HWND listView) {
+  return static_cast<int>(::SendMessageW(listView, LVM_GETSELECTIONMARK, 0, 0));
+}
+
+std::string ListViewText(HWND listView, int item, int subItem) {
+  constexpr size_t kChars = 260;
+  RemoteBuffer remote(listView, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  if (!remote.Address()) return {};
+  LVITEMW row{};
+  row.iSubItem = subItem;
+  row.cchTextMax = kChars;
+  row.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.Address()) + sizeof(LVITEMW));
+  wchar_t empty[kChars] = {};
+  remote.Write(&row, sizeof(row));
+  remote.Write(empty, sizeof(empty), sizeof(LVITEMW));
+  ::SendMessageW(listView, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(remote.Address()));
+  wchar_t text[kChars] = {};
+  remote.Read(text, sizeof(text), sizeof(LVITEMW));
+  text[kChars - 1] = L'\0';
+  return WideToCp932(text);
+}
+
+RECT ListViewItemRect(HWND listView, int item) {
+  RECT rect{LVIR_BOUNDS, 0, 0, 0};
+  RemoteBuffer remote(listView, sizeof(RECT));
+  if (!remote.Address()) return RECT{};
+  remote.Write(&rect, sizeof(rect));
+  ::SendMessageW(listView, LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(remote.Address()));
+  remote.Read(&rect, sizeof(rect));
+  return rect;
+}
+
+void ClickAt(HWND window, int x, int y) {
+  LPARAM at = MAKELPARAM(x, y);
+  ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
+  ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+void BroadcastDeviceChange(WPARAM code, const std::vector<unsigned char>& record) {
+  DWORD recipients = BSM_APPLICATIONS;
+  LPARAM lParam = record.empty() ? 0 : reinterpret_cast<LPARAM>(record.data());
+  ::BroadcastSystemMessageW(BSF_FORCEIFHUNG | BSF_QUERY, &recipients, WM_DEVICECHANGE, code,
+                            lParam);
+}

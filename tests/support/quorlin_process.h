@@ -1,0 +1,73 @@
+#pragma once
+// Drives the real Quorlin.exe from a test program: start it, find its windows
+// and controls by title and id, read them back across the process boundary,
+// click them, and send it device-change broadcasts.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Quorlin.exe next to the running test program.
+std::wstring QuorlinExePath();
+
+class QuorlinProcess {
+ public:
+  QuorlinProcess() = default;
+  ~QuorlinProcess();
+  QuorlinProcess(const QuorlinProcess&) = delete;
+  QuorlinProcess& operator=(const QuorlinProcess&) = delete;
+
+  // Starts Quorlin.exe with `arguments` (already quoted as needed).
+  // `flags` go to CreateProcess (e.g. DETACHED_PROCESS); `stdoutFile`, when
+  // given, becomes the process's standard output.
+  bool Start(const std::wstring& arguments = L"", DWORD flags = 0,
+             const std::wstring& stdoutFile = L"");
+  // Waits until the main window "Velkomir" of this process is shown.
+  HWND WaitForMainWindow(DWORD timeoutMs = 20000);
+  // Waits for the process to end; true when it ended in time.
+  bool WaitForExit(DWORD timeoutMs);
+  void Kill();
+
+  DWORD Id() const { return m_info.dwProcessId; }
+  HANDLE Handle() const { return m_info.hProcess; }
+  HWND MainWindow() const { return m_main; }
+  // A control of the main window or of one of its panes, by id.
+  HWND Control(int id) const;
+
+ private:
+  PROCESS_INFORMATION m_info{};
+  HWND m_main = nullptr;
+};
+
+// Top-level window of process `pid` with the given title, or null.
+HWND FindProcessWindow(DWORD pid, const wchar_t* title);
+// First descendant of `parent` with control id `id`, or null.
+HWND FindDescendant(HWND parent, int id);
+
+// Reading controls of another process, converted to code page 932.
+std::vector<std::string> ListBoxLines(HWND listBox);
+int ListBoxTopIndex(HWND listBox);
+std::string WindowTextOf(HWND window);
+int ListViewCount(HWND listView);
+std::string ListViewText(HWND listView, int item, int subItem);
+int ListViewSelectionMark(HWND listView);
+// Client rectangle of row `item` of another process's list view.
+RECT ListViewItemRect(HWND listView, int item);
+
+// Posts a real left click at client coordinates of `window`.
+void ClickAt(HWND window, int x, int y);
+
+// Broadcasts WM_DEVICECHANGE to every top-level window. `record` (may be
+// empty) is sent as the broadcast record; its dbch_size must be right.
+void BroadcastDeviceChange(WPARAM code, const std::vector<unsigned char>& record = {});
+
+// Pumps this thread's messages and sleeps until `done` holds or time runs out.
+template <typename Predicate>
+bool WaitUntil(Predicate done, DWORD timeoutMs = 10000) {
+  DWORD start = ::GetTickCount();
+  while (!done()) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    ::Sleep(50);
+  }
+  return true;
+}
