@@ -38,31 +38,6 @@ std::string EchoOf(const std::wstring& arguments) {
   return text;
 }
 
-// The screen of process `pid`'s console, one string per row, right blanks
-// trimmed; empty when the process has no console.
-std::vector<std::wstring> ConsoleRows(DWORD pid) {
-  std::vector<std::wstring> rows;
-  ::FreeConsole();
-  if (!::AttachConsole(pid)) return rows;
-  HANDLE out =
-      ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (out != INVALID_HANDLE_VALUE && ::GetConsoleScreenBufferInfo(out, &info)) {
-    const SHORT width = info.dwSize.X;
-    for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
-      std::wstring row(static_cast<size_t>(width), L' ');
-      DWORD read = 0;
-      ::ReadConsoleOutputCharacterW(out, row.data(), static_cast<DWORD>(width), COORD{0, y}, &read);
-      row.resize(row.find_last_not_of(L' ') + 1);
-      rows.push_back(row);
-    }
-  }
-  if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
-  ::FreeConsole();
-  return rows;
-}
-
 bool HasRow(const std::vector<std::wstring>& rows, const std::string& cp932) {
   std::wstring wanted = Cp932ToWide(cp932);
   for (const auto& row : rows)

@@ -54,6 +54,10 @@ int ListViewSelectionMark(HWND listView);
 // Client rectangle of row `item` of another process's list view.
 RECT ListViewItemRect(HWND listView, int item);
 
+// The screen of process `pid`'s console, one string per row up to the
+// cursor, right blanks trimmed; empty when the process has no console.
+std::vector<std::wstring> ConsoleRows(DWORD pid);
+
 // Posts a real left click at client coordinates of `window`.
 void ClickAt(HWND window, int x, int y);
 
