@@ -1,0 +1,114 @@
+// Rebuilding the drive rows and restoring the selection by the drive's text,
+// over a list view stand-in that records what is done to it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drives/drive_list.h"
+
+namespace {
+
+struct FakeListView {
+  std::vector<std::vector<std::string>> rows;
+  int mark = -1;
+  int selected = -1;
+  int hot = -1;
+  int visible = -1;
+  std::vector<std::string> calls;
+
+  int GetSelectionMark() const { return mark; }
+  std::string GetItemText(int row, int column) const {
+    return column < static_cast<int>(rows[static_cast<size_t>(row)].size())
+               ? rows[static_cast<size_t>(row)][static_cast<size_t>(column)]
+               : "";
+  }
+  void SetRedraw(bool on) { calls.push_back(on ? "redraw on" : "redraw off"); }
+  bool DeleteAllItems() {
+    calls.push_back("delete all");
+    rows.clear();
+    mark = -1;  // the list view drops its mark with its items
+    selected = -1;
+    return true;
+  }
+  int InsertItem(int row, const std::string& text) {
+    rows.insert(rows.begin() + row, {text});
+    return row;
+  }
+  bool SetItemText(int row, int column, const std::string& text) {
+    auto& cells = rows[static_cast<size_t>(row)];
+    cells.resize(static_cast<size_t>(column) + 1);
+    cells[static_cast<size_t>(column)] = text;
+    return true;
+  }
+  int GetItemCount() const { return static_cast<int>(rows.size()); }
+  int SetSelectionMark(int row) {
+    calls.push_back("mark " + std::to_string(row));
+    mark = row;
+    return -1;
+  }
+  bool SetItemState(int row, unsigned state, unsigned mask) {
+    EXPECT_EQ(state, kSelectedState);
+    EXPECT_EQ(mask, kSelectedState);
+    selected = row;
+    return true;
+  }
+  int SetHotItem(int row) {
+    hot = row;
+    return -1;
+  }
+  bool EnsureVisible(int row, bool partialOk) {
+    EXPECT_FALSE(partialOk);
+    visible = row;
+    return true;
+  }
+};
+
+const std::vector<DriveEntry> kCEZ = {{'C', 3}, {'E', 2}, {'Z', 3}};
+
+TEST(DriveRows, MirrorTheDriveSetInOrder) {
+  FakeListView list;
+  EXPECT_EQ(RebuildDriveRows(list, kCEZ), SelectionRestore::kNothingSelected);
+  ASSERT_EQ(list.rows.size(), 3u);
+  EXPECT_EQ(list.rows[0], (std::vector<std::string>{"C:\\", "Fixed"}));
+  EXPECT_EQ(list.rows[1], (std::vector<std::string>{"E:\\", "Removable"}));
+  EXPECT_EQ(list.rows[2], (std::vector<std::string>{"Z:\\", "Fixed"}));
+  EXPECT_EQ(list.calls, (std::vector<std::string>{"redraw off", "delete all", "redraw on"}));
+}
+
+TEST(DriveRows, SelectedDriveFollowsItsTextWhenALetterAppearsBefore) {
+  FakeListView list;
+  RebuildDriveRows(list, kCEZ);
+  list.mark = 1;  // E:
+  std::vector<DriveEntry> withD = {{'C', 3}, {'D', 5}, {'E', 2}, {'Z', 3}};
+  EXPECT_EQ(RebuildDriveRows(list, withD), SelectionRestore::kRestored);
+  EXPECT_EQ(list.mark, 2);
+  EXPECT_EQ(list.selected, 2);
+  EXPECT_EQ(list.hot, 2);
+  EXPECT_EQ(list.visible, 2);
+  // Redrawing stays off until the selection is back.
+  EXPECT_EQ(list.calls.back(), "redraw on");
+  EXPECT_EQ(list.calls[list.calls.size() - 2], "mark 2");
+}
+
+TEST(DriveRows, SelectedDriveThatVanishedIsReportedGone) {
+  FakeListView list;
+  RebuildDriveRows(list, kCEZ);
+  list.mark = 1;
+  EXPECT_EQ(RebuildDriveRows(list, {{'C', 3}, {'Z', 3}}), SelectionRestore::kGone);
+  EXPECT_EQ(list.mark, -1);
+  EXPECT_EQ(list.rows.size(), 2u);
+
+  list.mark = 0;
+  EXPECT_EQ(RebuildDriveRows(list, {}), SelectionRestore::kGone);  // empty mask
+  EXPECT_TRUE(list.rows.empty());
+}
+
+TEST(DriveRows, UnknownTypesReadUnknown) {
+  FakeListView list;
+  RebuildDriveRows(list, {{'A', 0}, {'B', 7}});
+  EXPECT_EQ(list.rows[0][1], "Unknown");
+  EXPECT_EQ(list.rows[1][1], "Unknown");
+}
+
+}  // namespace
