@@ -54,6 +54,7 @@ bool CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC: {
+      // The colour kind (CTLCOLOR_*) is the message's offset in this range.
       HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                                 message - WM_CTLCOLORMSGBOX);
       result = reinterpret_cast<LRESULT>(brush);
@@ -117,15 +118,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 
   // These messages take their reply as the procedure's return value; all
   // others take it through DWLP_MSGRESULT.
+  if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC)
+    return static_cast<INT_PTR>(result);
   switch (message) {
     case WM_INITDIALOG:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
     case WM_QUERYDRAGICON:
     case WM_COMPAREITEM:
     case WM_VKEYTOITEM:
