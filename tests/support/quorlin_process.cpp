@@ -19,8 +19,8 @@ QuorlinProcess::~QuorlinProcess() {
 }
 
 bool QuorlinProcess::Start(const std::wstring& arguments, DWORD flags,
-                           const std::wstring& stdoutFile) {
-  std::wstring exe = QuorlinExePath();
+                           const std::wstring& stdoutFile, const std::wstring& program) {
+  std::wstring exe = program.empty() ? QuorlinExePath() : program;
   std::wstring commandLine = L"\"" + exe + L"\"";
   if (!arguments.empty()) commandLine += L" " + arguments;
 

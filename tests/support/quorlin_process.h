@@ -19,9 +19,10 @@ class QuorlinProcess {
 
   // Starts Quorlin.exe with `arguments` (already quoted as needed).
   // `flags` go to CreateProcess (e.g. DETACHED_PROCESS); `stdoutFile`, when
-  // given, becomes the process's standard output.
+  // given, becomes the process's standard output. `exe` replaces the
+  // Quorlin.exe next to the test program.
   bool Start(const std::wstring& arguments = L"", DWORD flags = 0,
-             const std::wstring& stdoutFile = L"");
+             const std::wstring& stdoutFile = L"", const std::wstring& exe = L"");
   // Waits until the main window "Velkomir" of this process is shown.
   HWND WaitForMainWindow(DWORD timeoutMs = 20000);
   // Waits for the process to end; true when it ended in time.
