@@ -10,5 +10,5 @@ std::string WideToCp932(std::wstring_view text);
 
 // Converts a zero-terminated wide name into `out`, a buffer of `size` bytes,
 // cut at a character boundary so that it always ends in a NUL. Used where a
-// design keeps a name in a fixed narrow buffer.
+// name is kept in a fixed narrow buffer.
 void WideToCp932Buffer(const wchar_t* text, char* out, size_t size);
