@@ -6,13 +6,25 @@ set -euo pipefail
 need=(cmake ninja-build g++ libgtest-dev googletest
       mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
       wine wine64 wine32:i386
-      xvfb xauth x11-utils imagemagick fonts-ipafont-gothic)
+      xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales)
+
+# Wine takes its ANSI code page from the locale (ja_JP: 932, en_US: 1252) and
+# converts file names with the locale's charset, which needs the glibc
+# locales themselves for names outside ASCII.
+need_locales() {
+  for l in ja_JP en_US; do
+    locale -a 2>/dev/null | grep -qix "$l.utf-\?8" || return 0
+  done
+  return 1
+}
 
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  need_locales || exit 0
+fi
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
@@ -20,5 +32,12 @@ export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if need_locales; then
+  for l in ja_JP en_US; do
+    $SUDO localedef -i "$l" -f UTF-8 "$l.UTF-8"
+  done
+fi
