@@ -3,19 +3,10 @@
 // Quorlin.exe whose manifest asks for the UTF-8 code page covers the third.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "framework/text_win.h"
 #include "support/quorlin_process.h"
 
 namespace {
-
-std::wstring TempPath(const std::wstring& name) {
-  wchar_t dir[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, dir);
-  return std::wstring(dir) + std::to_wstring(::GetCurrentProcessId()) + L"-" + name;
-}
 
 std::string ManifestOf(const std::wstring& exe) {
   std::string manifest;
@@ -49,13 +40,6 @@ std::wstring MakeUtf8Copy() {
   return copy;
 }
 
-std::string ReadFile(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class CodePage : public ::testing::TestWithParam<bool> {
  protected:
   static void SetUpTestSuite() { utf8Copy = MakeUtf8Copy(); }
@@ -80,7 +64,7 @@ TEST_P(CodePage, JapaneseArgumentsAreEchoedAsCodePage932) {
   ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
   ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(quorlin.WaitForExit(10000));
-  EXPECT_EQ(ReadFile(out), "1番目の引数=ドライブ一覧\n2番目の引数=表示\n");
+  EXPECT_EQ(ReadWholeFile(out), "1番目の引数=ドライブ一覧\n2番目の引数=表示\n");
   ::DeleteFileW(out.c_str());
 }
 

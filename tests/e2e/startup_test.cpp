@@ -2,38 +2,22 @@
 // Quorlin.exe.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "framework/text_win.h"
 #include "support/quorlin_process.h"
 
 namespace {
 
-std::wstring TempFile(const wchar_t* name) {
-  wchar_t dir[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, dir);
-  return std::wstring(dir) + name + std::to_wstring(::GetCurrentProcessId()) + L".txt";
-}
-
-std::string ReadFile(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Runs Quorlin.exe with `arguments` and its standard output in a file,
 // closes it and returns what it wrote there.
 std::string EchoOf(const std::wstring& arguments) {
-  std::wstring out = TempFile(L"quorlin-echo-");
+  std::wstring out = TempPath(L"echo.txt");
   QuorlinProcess quorlin;
   // Detached, so that a debug console is the program's own.
   EXPECT_TRUE(quorlin.Start(arguments, DETACHED_PROCESS, out));
   EXPECT_NE(quorlin.WaitForMainWindow(), nullptr);
   ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(quorlin.WaitForExit(10000));
-  std::string text = ReadFile(out);
+  std::string text = ReadWholeFile(out);
   ::DeleteFileW(out.c_str());
   return text;
 }

@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "framework/text_win.h"
 
 std::wstring QuorlinExePath() {
@@ -238,4 +241,17 @@ void BroadcastDeviceChange(WPARAM code, const std::vector<unsigned char>& record
   LPARAM lParam = record.empty() ? 0 : reinterpret_cast<LPARAM>(record.data());
   ::BroadcastSystemMessageW(BSF_FORCEIFHUNG | BSF_QUERY, &recipients, WM_DEVICECHANGE, code,
                             lParam);
+}
+
+std::wstring TempPath(const std::wstring& name) {
+  wchar_t dir[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, dir);
+  return std::wstring(dir) + std::to_wstring(::GetCurrentProcessId()) + L"-" + name;
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }

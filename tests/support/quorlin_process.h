@@ -66,6 +66,11 @@ void ClickAt(HWND window, int x, int y);
 // empty) is sent as the broadcast record; its dbch_size must be right.
 void BroadcastDeviceChange(WPARAM code, const std::vector<unsigned char>& record = {});
 
+// A path in the temporary folder, unique to this test process.
+std::wstring TempPath(const std::wstring& name);
+// The whole content of a file, empty when it cannot be read.
+std::string ReadWholeFile(const std::wstring& path);
+
 // Pumps this thread's messages and sleeps until `done` holds or time runs out.
 template <typename Predicate>
 bool WaitUntil(Predicate done, DWORD timeoutMs = 10000) {
