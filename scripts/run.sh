@@ -11,6 +11,8 @@ cmake --build --preset win32 --target Quorlin
 
 headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
+# The program's own prefix is kept between runs (tests make their own).
+export WINEPREFIX="${WINEPREFIX:-$PWD/build/wine-prefix}"
 source scripts/wine-env.sh
 trap quorlin_wine_cleanup EXIT
 
