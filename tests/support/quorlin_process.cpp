@@ -50,8 +50,13 @@ bool QuorlinProcess::Start(const std::wstring& arguments, DWORD flags,
 
 HWND QuorlinProcess::WaitForMainWindow(DWORD timeoutMs) {
   WaitUntil([&] { return (m_main = FindProcessWindow(Id(), L"Velkomir")) != nullptr; }, timeoutMs);
-  // The panes are created in the same WM_INITDIALOG; give them a moment.
-  if (m_main) WaitUntil([&] { return Control(1001) && Control(1000); }, 5000);
+  if (!m_main) return nullptr;
+  // The window may be seen while its WM_INITDIALOG (which creates and fills
+  // the panes) is still running. A sent message is answered only once the
+  // thread pumps messages again, so its reply means the set-up is done.
+  ::WaitForInputIdle(m_info.hProcess, 5000);
+  DWORD_PTR reply = 0;
+  ::SendMessageTimeoutW(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &reply);
   return m_main;
 }
 
