@@ -1,5 +1,7 @@
 #include "framework/text_win.h"
 
+#include "framework/cp932.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -32,15 +34,6 @@ void WideToCp932Buffer(const wchar_t* text, char* out, size_t size) {
   if (size == 0) return;
   std::memset(out, 0, size);
   std::string narrow = WideToCp932(text ? std::wstring_view(text) : std::wstring_view());
-  // Keep whole characters only: a lead byte whose trail byte would not fit
-  // is dropped with it.
-  size_t keep = 0;
-  for (size_t i = 0; i < narrow.size();) {
-    unsigned char c = static_cast<unsigned char>(narrow[i]);
-    size_t len = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
-    if (i + len > narrow.size() || i + len > size - 1) break;
-    i += len;
-    keep = i;
-  }
+  size_t keep = Cp932FittingPrefix(narrow, size - 1);
   std::memcpy(out, narrow.data(), keep);
 }

@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-bool IsCp932LeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-}  // namespace
+#include "framework/cp932.h"
 
 std::string VersionTranslationKey(uint16_t language, uint16_t codePage) {
   char key[12];
@@ -21,13 +17,7 @@ std::string FormatVersionText(std::string_view productVersion) {
   const size_t limit = kVersionTextSize - 1;
   // A value too long for the buffer is cut after its last whole character,
   // so the text never ends in half of a double-byte character.
-  size_t keep = 0;
-  for (size_t i = 0; i < productVersion.size();) {
-    size_t len = IsCp932LeadByte(static_cast<unsigned char>(productVersion[i])) ? 2 : 1;
-    if (i + len > productVersion.size() || text.size() + i + len > limit) break;
-    i += len;
-    keep = i;
-  }
+  size_t keep = Cp932FittingPrefix(productVersion, limit - text.size());
   text.append(productVersion.substr(0, keep));
   return text;
 }
