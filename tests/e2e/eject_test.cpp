@@ -237,9 +237,12 @@ class EjectThroughButton : public ::testing::Test {
 
     // Nothing after the banner may be missed: the console is read from the
     // row where the banner left the cursor.
-    ASSERT_TRUE(
-        WaitUntil([&] { return ConsoleText(0).find("DEBUG_MODE ON\n") != std::string::npos; }));
-    consoleRow = ConsoleRows(quorlin.Id()).size() - 1;
+    std::vector<std::wstring> console;
+    ASSERT_TRUE(WaitUntil([&] {
+      console = ConsoleRows(quorlin.Id());
+      return ConsoleText(console, 0).find("DEBUG_MODE ON\n") != std::string::npos;
+    }));
+    consoleRow = console.size() - 1;
   }
 
   // A removable drive at the highest free letter, with the disk path that
@@ -266,14 +269,25 @@ class EjectThroughButton : public ::testing::Test {
       script.ejectResults[i] = results[i];
   }
 
-  // The console's text from row `from` on, rows joined with "\n": exactly
-  // what was written there, as long as no line wrapped.
-  std::string ConsoleText(size_t from) {
-    std::vector<std::wstring> rows = ConsoleRows(quorlin.Id());
+  // The console's text from row `from` of `rows` on, rows joined with "\n":
+  // exactly what was written there, as long as no line wrapped.
+  static std::string ConsoleText(const std::vector<std::wstring>& rows, size_t from) {
     std::string text;
     for (size_t i = from; i < rows.size(); ++i)
       text += Narrow(rows[i].c_str()) + (i + 1 < rows.size() ? "\n" : "");
     return text;
+  }
+
+  // What the user sees of the pane: every row, the selection, the report
+  // and whether the button is enabled.
+  std::vector<std::string> PaneState() {
+    std::vector<std::string> state;
+    for (int i = 0; i < ListViewCount(list); ++i)
+      state.push_back(ListViewText(list, i, 0) + " " + ListViewText(list, i, 1));
+    state.push_back("mark " + std::to_string(ListViewSelectionMark(list)));
+    state.push_back("report " + WindowTextOf(report));
+    state.push_back(::IsWindowEnabled(button) ? "button on" : "button off");
+    return state;
   }
 
   // Clicks the drive's row: the report is built (the volume query recorded)
@@ -302,14 +316,8 @@ class EjectThroughButton : public ::testing::Test {
   // within a second of the last recorded call, and the list, the report and
   // the button must be as before.
   void PressRemove(Press* press) {
-    std::vector<std::string> rows, types;
-    for (int i = 0; i < ListViewCount(list); ++i) {
-      rows.push_back(ListViewText(list, i, 0));
-      types.push_back(ListViewText(list, i, 1));
-    }
-    int mark = ListViewSelectionMark(list);
-    std::string shown = WindowTextOf(report);
     ASSERT_TRUE(::IsWindowEnabled(button));
+    std::vector<std::string> before = PaneState();
 
     standin.ClearRecords();
     RECT client;
@@ -323,23 +331,14 @@ class EjectThroughButton : public ::testing::Test {
     ASSERT_FALSE(press->calls.empty()) << "the press reached none of the taken-over calls";
     EXPECT_LE(StampMs(press->calls.back().returnedAt, answered), 1000.0);
 
-    // The banner rows are there whenever the console can be read, so an
-    // empty read is a failure to read, not a press that wrote nothing.
+    // The banner rows are there whenever the console can be read, so a
+    // short read is a failure to read, not a press that wrote nothing.
     std::vector<std::wstring> console = ConsoleRows(quorlin.Id());
     ASSERT_GT(console.size(), consoleRow) << "the debug console could not be read";
-    press->trace = ConsoleText(consoleRow);
-    consoleRow = ConsoleRows(quorlin.Id()).size() - 1;
+    press->trace = ConsoleText(console, consoleRow);
+    consoleRow = console.size() - 1;
 
-    std::vector<std::string> rowsAfter, typesAfter;
-    for (int i = 0; i < ListViewCount(list); ++i) {
-      rowsAfter.push_back(ListViewText(list, i, 0));
-      typesAfter.push_back(ListViewText(list, i, 1));
-    }
-    EXPECT_EQ(rowsAfter, rows);
-    EXPECT_EQ(typesAfter, types);
-    EXPECT_EQ(ListViewSelectionMark(list), mark);
-    EXPECT_EQ(WindowTextOf(report), shown);
-    EXPECT_TRUE(::IsWindowEnabled(button));
+    EXPECT_EQ(PaneState(), before);
   }
 
   // The walk over one interface that matches.

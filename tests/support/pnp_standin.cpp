@@ -4,17 +4,18 @@
 
 #include <cstring>
 
+#include "support/quorlin_process.h"
+
 const GUID kDiskInterfaceClass = {
     0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
 
 namespace {
 
+// The build puts the stand-in beside Quorlin.exe and the test programs.
 std::wstring StandinDllPath() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  dir.resize(dir.find_last_of(L"\\/") + 1);
-  return dir + L"quorlin_pnp_standin.dll";
+  std::wstring path = QuorlinExePath();
+  path.resize(path.find_last_of(L"\\/") + 1);
+  return path + L"quorlin_pnp_standin.dll";
 }
 
 std::string ErrorText(const char* what) {
