@@ -71,6 +71,7 @@ class Recording {
   Recording& operator=(const Recording&) = delete;
 
   StandinRecord* operator->() { return m_record; }
+  StandinRecord& operator*() { return *m_record; }
 
   // Publishes the record with the call's result and the last-error value
   // the caller will see.
@@ -278,7 +279,7 @@ WINBOOL WINAPI StandinVolumeInformation(LPCWSTR rootPath, LPWSTR volumeName, DWO
                                         LPDWORD serial, LPDWORD maxComponent, LPDWORD flags,
                                         LPWSTR fileSystemName, DWORD fileSystemNameSize) {
   Recording record(kCallVolumeInformation);
-  if (rootPath) CopyText(*record.operator->(), rootPath, wcslen(rootPath));
+  if (rootPath) CopyText(*record, rootPath, wcslen(rootPath));
   record->volumeNameSize = volumeNameSize;
   record->fileSystemNameSize = fileSystemNameSize;
   return record.Return(g_realVolumeInformation(rootPath, volumeName, volumeNameSize, serial,
@@ -289,7 +290,7 @@ WINBOOL WINAPI StandinVolumeInformation(LPCWSTR rootPath, LPWSTR volumeName, DWO
 WINBOOL WINAPI StandinWriteConsole(HANDLE output, const VOID* buffer, DWORD length, LPDWORD written,
                                    LPVOID reserved) {
   Recording record(kCallWriteConsole);
-  if (buffer) CopyText(*record.operator->(), static_cast<const wchar_t*>(buffer), length);
+  if (buffer) CopyText(*record, static_cast<const wchar_t*>(buffer), length);
   return record.Return(g_realWriteConsole(output, buffer, length, written, reserved));
 }
 
