@@ -15,8 +15,6 @@
 
 namespace {
 
-int g_debugMode = 0;
-
 class CQuorlinApp : public CWinApp {
  public:
   BOOL InitInstance() override;
@@ -50,12 +48,11 @@ BOOL CQuorlinApp::InitInstance() {
   // is rebound.
   ArgumentScan scan = ScanArguments(CommandLineArguments());
   TraceWrite(scan.echo);
-  if (scan.debugMode) g_debugMode = 1;
 
-  BindTraceOutput(g_debugMode != 0);
-  if (g_debugMode != 0) ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
+  BindTraceOutput(scan.debugMode);
+  if (scan.debugMode) ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
   TraceWrite("********** Start Kestrune DEBUG MODE  *******\n");
-  if (g_debugMode != 0) TraceWrite("DEBUG_MODE ON\n");
+  if (scan.debugMode) TraceWrite("DEBUG_MODE ON\n");
 
   {
     CQuorlinDlg dlg;
@@ -64,7 +61,7 @@ BOOL CQuorlinApp::InitInstance() {
     // Cleared also when the window never came to exist.
     m_pMainWnd = nullptr;
 
-    if (g_debugMode == 1) {
+    if (scan.debugMode) {
       ::FreeConsole();
       ::Sleep(1000);
     }

@@ -94,7 +94,6 @@ void CopyName(const wchar_t* name, char (&out)[N]) {
 DriveReportInput QueryHere(wchar_t letter) {
   const wchar_t root[] = {letter, L':', L'\\', L'\0'};
   DriveReportInput in;
-  std::snprintf(in.rootPath, sizeof in.rootPath, "%s", Root(letter).c_str());
 
   SHFILEINFOW info{};
   ::SHGetFileInfoW(
