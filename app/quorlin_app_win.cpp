@@ -35,10 +35,14 @@ std::vector<std::string> CommandLineArguments() {
 }
 
 // Runs on a thread of the console's own. Every event counts as handled, so
-// Ctrl+C and Ctrl+Break in the console do not end the program.
+// Ctrl+C and Ctrl+Break in the console do not end the program. Nothing may
+// unwind into the system's caller.
 BOOL WINAPI ConsoleCtrlHandler(DWORD ctrlType) {
-  if (ctrlType == CTRL_SHUTDOWN_EVENT) {
-    if (CWnd* main = AfxGetMainWnd()) ::SendMessageW(main->GetSafeHwnd(), WM_CLOSE, 0, 0);
+  try {
+    if (ctrlType == CTRL_SHUTDOWN_EVENT) {
+      if (CWnd* main = AfxGetMainWnd()) ::SendMessageW(main->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    }
+  } catch (...) {
   }
   return TRUE;
 }
