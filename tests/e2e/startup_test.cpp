@@ -66,6 +66,39 @@ TEST(Startup, DebugConsoleShowsBannerAndTraceLinesReadably) {
   EXPECT_TRUE(quorlin.WaitForExit(10000));
 }
 
+// Started as `Quorlin.exe -D583 > file`: the argument lines go to the file,
+// and the banner and every later trace line to the debug console, where the
+// Japanese log line must read right.
+TEST(Startup, RedirectedOutputKeepsTheArgumentsAndTheConsoleTheTrace) {
+  std::wstring out = TempPath(L"redirected.txt");
+  QuorlinProcess quorlin;
+  ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS, out));
+  ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
+  BroadcastDeviceChange(0x0007);
+
+  std::vector<std::wstring> rows;
+  WaitUntil([&] {
+    rows = ConsoleRows(quorlin.Id());
+    return rows.size() >= 4;
+  });
+  std::vector<std::string> shown;
+  for (const std::wstring& row : rows) shown.push_back(WideToCp932(row));
+  const std::vector<std::string> expected = {
+      "********** Start Kestrune DEBUG MODE  *******",
+      "DEBUG_MODE ON",
+      "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000",
+      "[wParam:0x0007]DEVNODES_CHANGED：システムのデバイス状態が変化しました",
+  };
+  ASSERT_GE(shown.size(), expected.size());
+  shown.resize(expected.size());
+  EXPECT_EQ(shown, expected);
+
+  ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quorlin.WaitForExit(10000));
+  EXPECT_EQ(ReadWholeFile(out), "1番目の引数=-D583\nDEBUGMODE ON\n");
+  ::DeleteFileW(out.c_str());
+}
+
 TEST(Startup, NormalModeOpensNoConsoleAndCloseEndsTheProcess) {
   QuorlinProcess quorlin;
   ASSERT_TRUE(quorlin.Start(L"", DETACHED_PROCESS));
