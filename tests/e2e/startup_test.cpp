@@ -2,7 +2,8 @@
 // Quorlin.exe.
 #include <gtest/gtest.h>
 
-#include "framework/text_win.h"
+#include <algorithm>
+
 #include "support/quorlin_process.h"
 
 namespace {
@@ -22,11 +23,20 @@ std::string EchoOf(const std::wstring& arguments) {
   return text;
 }
 
-bool HasRow(const std::vector<std::wstring>& rows, const std::string& cp932) {
-  std::wstring wanted = Cp932ToWide(cp932);
-  for (const auto& row : rows)
-    if (row == wanted) return true;
-  return false;
+bool HasLine(const std::vector<std::string>& lines, const std::string& wanted) {
+  return std::find(lines.begin(), lines.end(), wanted) != lines.end();
+}
+
+// Broadcasts one device change and returns the lines of the program's debug
+// console once the banner and the broadcast's two trace lines can be there.
+std::vector<std::string> TraceAfterOneBroadcast(const QuorlinProcess& quorlin) {
+  BroadcastDeviceChange(0x0007);
+  std::vector<std::string> lines;
+  WaitUntil([&] {
+    lines = ConsoleLines(quorlin.Id());
+    return lines.size() >= 4;
+  });
+  return lines;
 }
 
 TEST(Startup, EchoesArgumentsToTheInheritedOutputAndSwitchesDebugModeOn) {
@@ -47,19 +57,14 @@ TEST(Startup, DebugConsoleShowsBannerAndTraceLinesReadably) {
   QuorlinProcess quorlin;
   ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS));
   ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
-  BroadcastDeviceChange(0x0007);
 
-  std::vector<std::wstring> rows;
-  WaitUntil([&] {
-    rows = ConsoleRows(quorlin.Id());
-    return rows.size() >= 4;
-  });
-  ASSERT_GE(rows.size(), 4u);
-  EXPECT_EQ(rows[0], L"********** Start Kestrune DEBUG MODE  *******");
-  EXPECT_EQ(rows[1], L"DEBUG_MODE ON");
-  EXPECT_TRUE(HasRow(rows, "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000"));
+  std::vector<std::string> lines = TraceAfterOneBroadcast(quorlin);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "********** Start Kestrune DEBUG MODE  *******");
+  EXPECT_EQ(lines[1], "DEBUG_MODE ON");
+  EXPECT_TRUE(HasLine(lines, "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000"));
   EXPECT_TRUE(
-      HasRow(rows, "[wParam:0x0007]DEVNODES_CHANGED：システムのデバイス状態が変化しました"));
+      HasLine(lines, "[wParam:0x0007]DEVNODES_CHANGED：システムのデバイス状態が変化しました"));
 
   // Shut-down releases the console and ends the process after a second.
   ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
@@ -74,15 +79,8 @@ TEST(Startup, RedirectedOutputKeepsTheArgumentsAndTheConsoleTheTrace) {
   QuorlinProcess quorlin;
   ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS, out));
   ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
-  BroadcastDeviceChange(0x0007);
 
-  std::vector<std::wstring> rows;
-  WaitUntil([&] {
-    rows = ConsoleRows(quorlin.Id());
-    return rows.size() >= 4;
-  });
-  std::vector<std::string> shown;
-  for (const std::wstring& row : rows) shown.push_back(WideToCp932(row));
+  std::vector<std::string> shown = TraceAfterOneBroadcast(quorlin);
   const std::vector<std::string> expected = {
       "********** Start Kestrune DEBUG MODE  *******",
       "DEBUG_MODE ON",
