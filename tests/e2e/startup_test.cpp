@@ -97,6 +97,28 @@ TEST(Startup, RedirectedOutputKeepsTheArgumentsAndTheConsoleTheTrace) {
   ::DeleteFileW(out.c_str());
 }
 
+TEST(Startup, CtrlCInTheDebugConsoleChangesNothing) {
+  QuorlinProcess quorlin;
+  ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS));
+  ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ConsoleLines(quorlin.Id()).size() >= 2; }));
+
+  // The event goes to every process on the console, this one included while
+  // it is attached, which ignores it. (Wine refuses Ctrl+Break for group 0.)
+  ::FreeConsole();
+  ASSERT_TRUE(::AttachConsole(quorlin.Id()));
+  ::SetConsoleCtrlHandler(nullptr, TRUE);
+  EXPECT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  ::FreeConsole();
+
+  EXPECT_FALSE(quorlin.WaitForExit(2000));
+  DWORD_PTR reply = 0;
+  EXPECT_NE(::SendMessageTimeoutW(quorlin.MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &reply),
+            0);
+  ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quorlin.WaitForExit(10000));
+}
+
 TEST(Startup, NormalModeOpensNoConsoleAndCloseEndsTheProcess) {
   QuorlinProcess quorlin;
   ASSERT_TRUE(quorlin.Start(L"", DETACHED_PROCESS));
