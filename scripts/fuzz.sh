@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the fuzz preset, clang-14 with ASan and
 # UBSan) and runs each for SECONDS (default 60) over a copy of its seed
-# corpus, tests/fuzz/corpus/<target>, then prints its figures. Set
-# QUORLIN_FUZZ_RUNS to stop a target after that many executions instead.
+# corpus, tests/fuzz/corpus/<target>, then prints its figures:
+#   scripts/fuzz.sh [SECONDS] [TARGET...]
+# Set QUORLIN_FUZZ_RUNS to stop a target after that many executions instead.
 # New inputs live in a temporary folder that is removed on exit; an input
 # that fails is copied to build/fuzz/findings/ first. Nothing else is left.
 set -euo pipefail
@@ -11,6 +12,12 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 runs="${QUORLIN_FUZZ_RUNS:--1}"
 targets=(device_change_text arguments drive_report version_text)
+[ $# -le 1 ] || targets=("${@:2}")
+
+# Input size limits: every byte of an argument list can be a new argument,
+# and thousands of them only slow the search down without reaching anything
+# that a few do not.
+declare -A max_len=([arguments]=1024)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null
@@ -24,8 +31,10 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus"
   cp tests/fuzz/corpus/"$target"/* "$corpus"/
   log="$work/$target.log"
-  if ! "build/fuzz/bin/${target}_fuzz" -max_total_time="$seconds" -runs="$runs" \
-      -print_final_stats=1 -artifact_prefix="$work/$target-" "$corpus" >"$log" 2>&1; then
+  options=(-max_total_time="$seconds" -runs="$runs" -print_final_stats=1
+           -artifact_prefix="$work/$target-")
+  [ -z "${max_len[$target]:-}" ] || options+=(-max_len="${max_len[$target]}")
+  if ! "build/fuzz/bin/${target}_fuzz" "${options[@]}" "$corpus" >"$log" 2>&1; then
     mkdir -p build/fuzz/findings
     cp "$work/$target-"* build/fuzz/findings/ 2>/dev/null || true
     tail -n 40 "$log" >&2

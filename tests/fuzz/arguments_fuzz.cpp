@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/arguments.h"
@@ -29,13 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool isSwitch = arguments[i] == "-D583";
     FUZZ_CHECK(IsDebugSwitch(arguments[i]) == isSwitch);
     anySwitch = anySwitch || isSwitch;
-    const std::string line = std::to_string(i) + "番目の引数=" + arguments[i] + "\n";
-    FUZZ_CHECK(scan.echo.compare(at, line.size(), line) == 0);
-    at += line.size();
-    if (isSwitch) {
-      const std::string mode = "DEBUGMODE ON\n";
-      FUZZ_CHECK(scan.echo.compare(at, mode.size(), mode) == 0);
-      at += mode.size();
+    const std::string number = std::to_string(i);
+    for (const std::string_view part :
+         {std::string_view(number), std::string_view("番目の引数="), std::string_view(arguments[i]),
+          std::string_view("\n"), std::string_view(isSwitch ? "DEBUGMODE ON\n" : "")}) {
+      FUZZ_CHECK(std::string_view(scan.echo).substr(at, part.size()) == part);
+      at += part.size();
     }
   }
   FUZZ_CHECK(at == scan.echo.size());
