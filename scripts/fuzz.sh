@@ -19,11 +19,14 @@ targets=(device_change_text arguments drive_report version_text)
 # that a few do not.
 declare -A max_len=([arguments]=1024)
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz >/dev/null
-
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+
+if ! { cmake --preset fuzz && cmake --build --preset fuzz; } >"$work/build.log" 2>&1; then
+  tail -n 40 "$work/build.log" >&2
+  echo "fuzz.sh: building the fuzz targets failed" >&2
+  exit 1
+fi
 
 status=0
 for target in "${targets[@]}"; do
