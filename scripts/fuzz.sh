@@ -21,6 +21,9 @@ declare -A max_len=([arguments]=1024)
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 if ! { cmake --preset fuzz && cmake --build --preset fuzz; } >"$work/build.log" 2>&1; then
   tail -n 40 "$work/build.log" >&2

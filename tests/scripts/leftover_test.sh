@@ -17,6 +17,9 @@ cleanup() {
   rm -rf "$logs"
 }
 trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 failures=0
 passes=0
