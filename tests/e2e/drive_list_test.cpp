@@ -1,6 +1,7 @@
 // The drive list pane of the real Quorlin.exe: rows that follow the drives
 // that Wine's mount manager adds and removes, the report of a clicked row,
 // the remove button, and the selection across refreshes.
+#include "support/list_rows.h"
 #include "support/quorlin_process.h"
 
 #include <commctrl.h>
@@ -40,16 +41,8 @@ bool WaitForRow(HWND list, const std::string& root, bool present) {
   return WaitUntil([&] { return (ListViewRowOf(list, root) >= 0) == present; }, kOneRefreshMs);
 }
 
-// Posted messages are handled in order: once the list view has taken a posted
-// hover time (which means nothing without hover tracking, not set here), every
-// click or key posted before it has been handled, notifications included.
 void Settle(HWND list) {
-  static LPARAM stamp = 400;
-  ++stamp;
-  ::PostMessageW(list, LVM_SETHOVERTIME, 0, stamp);
-  EXPECT_TRUE(
-      WaitUntil([&] { return ::SendMessageW(list, LVM_GETHOVERTIME, 0, 0) == stamp; }, 5000))
-      << "the posted messages were not handled";
+  EXPECT_NE(WaitForPostedMessages(list, 5000), 0) << "the posted messages were not handled";
 }
 
 void ClickRow(HWND list, int row) {
