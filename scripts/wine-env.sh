@@ -1,9 +1,17 @@
-# Sourced by run.sh and test.sh: a private Wine prefix, and a virtual X
-# display when none is set. Japanese code page by default.
-: "${QUORLIN_WORK:=$(mktemp -d /tmp/quorlin.XXXXXX)}"
+# Sourced by the scripts that run Wine: a private Wine prefix, and a virtual
+# X display when none is set. Japanese code page by default.
+# quorlin_wine_cleanup ends the prefix's processes and the display, and
+# removes the work folder when this file made it.
+quorlin_work_made=""
+if [ -z "${QUORLIN_WORK:-}" ]; then
+  QUORLIN_WORK=$(mktemp -d /tmp/quorlin.XXXXXX)
+  quorlin_work_made=$QUORLIN_WORK
+fi
 export WINEPREFIX="${WINEPREFIX:-$QUORLIN_WORK/pfx}"
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Mono or Gecko downloads; and no menu entries on the host for the
+# shortcuts that installers create in the prefix.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
 export LC_ALL="${QUORLIN_LC_ALL:-ja_JP.UTF-8}"
 
 quorlin_xvfb_pid=""
@@ -21,6 +29,10 @@ fi
 quorlin_wine_cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   [ -n "$quorlin_xvfb_pid" ] && kill "$quorlin_xvfb_pid" 2>/dev/null || true
+  if [ -n "$quorlin_work_made" ]; then
+    wineserver -w >/dev/null 2>&1 || true
+    rm -rf "$quorlin_work_made"
+  fi
 }
 
 # The first start of a new prefix takes a while; do it once, up front.
