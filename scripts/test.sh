@@ -2,7 +2,8 @@
 # Installs what is missing, builds all three presets and runs every test:
 # the unit tests natively (ASan/UBSan), then the unit, Windows-side and
 # end-to-end tests of the i686 and x86_64 builds under Wine on a virtual
-# display, each in a private Wine prefix.
+# display, each in a private Wine prefix, and last the release zips and MSIs
+# (scripts/test-packages.sh). Leaves the build folders only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -21,4 +22,5 @@ for preset in win32 win64; do
   ctest --preset "$preset" || status=1
   wineserver -k >/dev/null 2>&1 || true
 done
+./scripts/test-packages.sh || status=1
 exit $status
