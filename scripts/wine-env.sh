@@ -40,3 +40,36 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+
+# Fonts as Windows draws them. Debian's Wine does not find its own fonts
+# (Marlett draws the caption buttons, Tahoma the captions) where the package
+# puts them, so they are linked into the prefix's Fonts folder. The dialogs
+# ask for ＭＳ ゴシック and ＭＳ Ｐゴシック; without them Wine picks any Japanese
+# font, and the IPA fonts are wider and sit lower: "WM_DEVICECHANGE" lost its
+# underscore below its 8-unit label, or its end. The Ume fonts are cut to the
+# same metrics (ascent 0.859, descent 0.141 of the em); their S4 cut draws
+# the code 0x5C as a yen sign, as the Windows fonts do, and unlike the other
+# proportional cuts keeps a colon clear of the next letter at 12 pixels.
+quorlin_wine_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  [ -e "$fonts/marlett.ttf" ] || ln -sf /usr/share/wine/fonts/*.ttf "$fonts/"
+  grep -q '^\[Software\\\\Wine\\\\Fonts\\\\Replacements\]' "$WINEPREFIX/user.reg" && return
+  local reg
+  reg=$(mktemp --suffix=.reg)
+  {
+    printf '\xFF\xFE'
+    iconv -f UTF-8 -t UTF-16LE <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"ＭＳ ゴシック"="Ume Gothic S4"
+"ＭＳ Ｐゴシック"="Ume P Gothic S4"
+"MS Gothic"="Ume Gothic S4"
+"MS PGothic"="Ume P Gothic S4"
+"MS UI Gothic"="Ume P Gothic S4"
+REG
+  } >"$reg"
+  wine reg import "$(winepath -w "$reg")" >/dev/null 2>&1 || echo "wine-env: font replacements not set" >&2
+  rm -f "$reg"
+}
+quorlin_wine_fonts
