@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quorlin for x86 and x64 and writes the release files to dist/:
 #   Quorlin-<version>-x86.zip, Quorlin-<version>-x64.zip
-#       Quorlin.exe, README.txt and LICENSE.txt, unpacked and ready to run;
+#       Quorlin.exe, README.txt, README.ja.txt and LICENSE.txt, ready to run;
 #   Quorlin-<version>-x86.msi, Quorlin-<version>-x64.msi
 #       per-machine installers (package/quorlin.wxs);
 #   SHA256SUMS over those four.
@@ -47,6 +47,12 @@ IFS=. read -r major minor build revision extra <<<"$version"
   [ "$major" -le 255 ] && [ "$minor" -le 255 ] && [ "$build" -le 65535 ] &&
   [ "$revision" -le 65535 ] || fail "version '$version' is not A.B.C.D within 255.255.65535.65535"
 
+# Debian's wixl 0.101 drops text outside ASCII from the tables, or crashes
+# on it; what Windows shows must therefore be ASCII in the source.
+if LC_ALL=C grep -nP '[^\x00-\x7F]' package/quorlin.wxs >&2; then
+  fail "package/quorlin.wxs has text outside ASCII, which wixl cannot store"
+fi
+
 ./scripts/install-deps.sh
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
@@ -79,9 +85,12 @@ for arch in x86 x64; do
   for program in "${programs[@]}"; do
     cp "build/$preset/bin/$program" "$stage/"
   done
-  # The README without its picture, which a text file cannot show.
-  sed '/^!\[/d' README.md >"$work/README.md"
-  windows_text "$work/README.md" >"$stage/README.txt"
+  # The READMEs without their picture, which a text file cannot show, and
+  # pointing at each other's text file.
+  for readme in README README.ja; do
+    sed -e '/^!\[/d' -e 's/README\(\.ja\)\?\.md/README\1.txt/g' "$readme.md" >"$work/$readme.md"
+    windows_text "$work/$readme.md" >"$stage/$readme.txt"
+  done
   windows_text LICENSE >"$stage/LICENSE.txt"
 
   (cd "$stage" && zip -q -X "$work/$name.zip" -- *) || fail "zip of $name failed"
@@ -91,7 +100,7 @@ for arch in x86 x64; do
     echo '<?xml version="1.0" encoding="utf-8"?>'
     echo '<Include>'
     keypath=' KeyPath="yes"'
-    for file in "${programs[@]}" README.txt LICENSE.txt; do
+    for file in "${programs[@]}" README.txt README.ja.txt LICENSE.txt; do
       echo "  <File Id=\"$file\" Source=\"stage/$file\"$keypath/>"
       keypath=""
     done
