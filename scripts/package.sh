@@ -118,7 +118,7 @@ for arch in x86 x64; do
   # row is replaced through an exported table rather than updated.
   (cd "$work" && msiinfo export "$name.msi" Upgrade >Upgrade.idt &&
     sed -i 's/^\(.*\t\)256\(\t\tWIX_UPGRADE_DETECTED\r\?\)$/\1768\2/' Upgrade.idt &&
-    grep -q '	768		WIX_UPGRADE_DETECTED' Upgrade.idt &&
+    grep -q $'\t768\t\tWIX_UPGRADE_DETECTED' Upgrade.idt &&
     msibuild "$name.msi" -i Upgrade.idt) || fail "patching the Upgrade table of $name.msi failed"
   # The summary's language list says Japanese, like the product's.
   msibuild "$work/$name.msi" -s "Quorlin $version" Tesserine "$platform;1041" ||

@@ -66,6 +66,7 @@ prefixes+=("$WINEPREFIX")
 QUORLIN_WORK=$tmp
 source scripts/wine-env.sh
 must "a fresh Wine prefix boots" test -f "$WINEPREFIX/system.reg"
+wineserver -w  # the registry is on disk once the server has gone
 prefixes+=("$tmp/pfx-x86")
 cp -a "$tmp/pfx-x64" "$tmp/pfx-x86"
 
