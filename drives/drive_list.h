@@ -12,9 +12,12 @@ constexpr unsigned kSelectedState = 0x0002;
 
 enum class SelectionRestore { kNothingSelected, kRestored, kGone };
 
-// `List` is the list view (CListCtrl, or a fake in the tests).
-template <typename List>
-SelectionRestore RebuildDriveRows(List& list, const std::vector<DriveEntry>& drives) {
+// `List` is the list view (CListCtrl, or a fake in the tests). `onGone` runs
+// when the selected drive is no longer listed, while redrawing is still off,
+// so that the list never shows without the report and button that go with it.
+template <typename List, typename OnGone>
+SelectionRestore RebuildDriveRows(List& list, const std::vector<DriveEntry>& drives,
+                                  OnGone onGone) {
   int mark = list.GetSelectionMark();
   std::string saved;
   if (mark >= 0) saved = list.GetItemText(mark, 0);
@@ -42,6 +45,7 @@ SelectionRestore RebuildDriveRows(List& list, const std::vector<DriveEntry>& dri
         break;
       }
     }
+    if (outcome == SelectionRestore::kGone) onGone();
   }
   list.SetRedraw(true);
   return outcome;

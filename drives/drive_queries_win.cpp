@@ -15,6 +15,10 @@ namespace {
 // SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES | SHGFI_SMALLICON
 constexpr UINT kFileInfoFlags = 0xF01;
 
+// Both name buffers of the volume query hold 260 characters (MAX_PATH), the
+// size of the report's fields; the query is told exactly that.
+constexpr DWORD kVolumeNameChars = 260;
+
 std::wstring WideRootPath(char letter) {
   std::string root = DriveRootPath(letter);
   return std::wstring(root.begin(), root.end());
@@ -48,15 +52,15 @@ DriveReportInput QueryDriveReportInput(char letter) {
   in.totalBytes = total.QuadPart;
   in.totalFreeBytes = totalFree.QuadPart;
 
-  wchar_t volumeName[MAX_PATH + 1] = {};
+  wchar_t volumeName[kVolumeNameChars] = {};
   DWORD serial = 0, maxComponent = 0, flags = 0;
   // An empty floppy or card reader would otherwise pop up a "no disk" box.
   UINT previous = SetErrorMode(0);
   SetErrorMode(previous | SEM_FAILCRITICALERRORS);
-  wchar_t fileSystemName[MAX_PATH + 1] = {};
+  wchar_t fileSystemName[kVolumeNameChars] = {};
   in.volumeResult =
-      GetVolumeInformationW(wroot.c_str(), volumeName, MAX_PATH + 1, &serial, &maxComponent, &flags,
-                            fileSystemName, MAX_PATH + 1) != FALSE;
+      GetVolumeInformationW(wroot.c_str(), volumeName, kVolumeNameChars, &serial, &maxComponent,
+                            &flags, fileSystemName, kVolumeNameChars) != FALSE;
   SetErrorMode(previous);
   WideToCp932Buffer(volumeName, in.volumeName, sizeof in.volumeName);
   in.volumeSerialNumber = serial;

@@ -92,9 +92,10 @@ bool RemovalPlatformWin::EnumInterface(PlatformHandle set, InterfaceClass cls,
 
 std::uint32_t RemovalPlatformWin::QueryInterfaceDetailSize(PlatformHandle set) {
   // Fails by design (no buffer); only the required size is of interest.
-  DWORD required = 0;
-  SetupDiGetDeviceInterfaceDetailA(ToHandle(set), &m_interface, nullptr, 0, &required, nullptr);
-  return required;
+  m_requiredSize = 0;
+  SetupDiGetDeviceInterfaceDetailA(ToHandle(set), &m_interface, nullptr, 0, &m_requiredSize,
+                                   nullptr);
+  return m_requiredSize;
 }
 
 bool RemovalPlatformWin::QueryInterfaceDetail(PlatformHandle set, std::uint32_t size,
@@ -103,8 +104,10 @@ bool RemovalPlatformWin::QueryInterfaceDetail(PlatformHandle set, std::uint32_t 
   m_device = SP_DEVINFO_DATA{};
   m_device.cbSize = sizeof m_device;
   m_detail.cbSize = sizeof m_detail;
-  if (!SetupDiGetDeviceInterfaceDetailA(ToHandle(set), &m_interface, &m_detail, size, nullptr,
-                                        &m_device))
+  // The size query's required-size variable goes along here as well; the
+  // call writes into it the size the record took.
+  if (!SetupDiGetDeviceInterfaceDetailA(ToHandle(set), &m_interface, &m_detail, size,
+                                        &m_requiredSize, &m_device))
     return false;
   // The path is NUL-terminated within `size`; the last byte guards the rest.
   m_detailBuffer[sizeof m_detailBuffer - 1] = 0;

@@ -29,6 +29,7 @@ class RemovalPlatformWin final : public RemovalPlatform {
   // The walk's records live here, in the object, so that it allocates nothing.
   SP_DEVICE_INTERFACE_DATA m_interface{};
   SP_DEVINFO_DATA m_device{};
+  DWORD m_requiredSize = 0;
   union {
     SP_DEVICE_INTERFACE_DETAIL_DATA_A m_detail;
     BYTE m_detailBuffer[1024];

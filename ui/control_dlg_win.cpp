@@ -40,10 +40,10 @@ void CControlDlg::EnumerateDrives() {
 }
 
 void CControlDlg::FillDriveList() {
-  if (RebuildDriveRows(m_driveList, m_drives) == SelectionRestore::kGone) {
+  RebuildDriveRows(m_driveList, m_drives, [this] {
     m_reportEdit.SetWindowText("");
     UpdateRemoveButton(0);
-  }
+  });
 }
 
 void CControlDlg::UpdateRemoveButton(uint32_t driveType) {

@@ -21,6 +21,7 @@
 
 #include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/list_rows.h"
 #include "support/quorlin_process.h"
 #include "support/wine_mount.h"
 
@@ -38,12 +39,6 @@ std::vector<unsigned char> VolumeRecord(wchar_t letter) {
   volume.dbcv_unitmask = 1u << (letter - L'A');
   const auto* bytes = reinterpret_cast<const unsigned char*>(&volume);
   return {bytes, bytes + sizeof(volume)};
-}
-
-int RowOf(HWND list, const std::string& text) {
-  for (int i = 0, count = ListViewCount(list); i < count; ++i)
-    if (ListViewText(list, i, 0) == text) return i;
-  return -1;
 }
 
 // The window as the screen shows it, as a bottom-up 24-bit BMP file.
@@ -117,10 +112,9 @@ int main() {
 
   int row = -1;
   // The list refreshes every 3 s.
-  if (!WaitUntil([&] { return (row = RowOf(list, "E:\\")) >= 0; }, 10000))
+  if (!WaitUntil([&] { return (row = RowWithText(list, "E:\\")) >= 0; }, 10000))
     return Fail("no row for E:");
-  const RECT rect = ListViewItemRect(list, row);
-  ClickAt(list, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  if (!ClickRowAndWait(list, row)) return Fail("the click on E: was not handled");
   if (!WaitUntil([&] { return !WindowTextOf(report).empty() && ::IsWindowEnabled(remove); }))
     return Fail("the click on E: showed no report");
 

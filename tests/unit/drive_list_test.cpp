@@ -66,9 +66,15 @@ struct FakeListView {
 
 const std::vector<DriveEntry> kCEZ = {{'C', 3}, {'E', 2}, {'Z', 3}};
 
+// The pane empties its report and disables its button when the selected
+// drive is gone; here that is one more recorded call.
+SelectionRestore Rebuild(FakeListView& list, const std::vector<DriveEntry>& drives) {
+  return RebuildDriveRows(list, drives, [&list] { list.calls.push_back("gone"); });
+}
+
 TEST(DriveRows, MirrorTheDriveSetInOrder) {
   FakeListView list;
-  EXPECT_EQ(RebuildDriveRows(list, kCEZ), SelectionRestore::kNothingSelected);
+  EXPECT_EQ(Rebuild(list, kCEZ), SelectionRestore::kNothingSelected);
   ASSERT_EQ(list.rows.size(), 3u);
   EXPECT_EQ(list.rows[0], (std::vector<std::string>{"C:\\", "Fixed"}));
   EXPECT_EQ(list.rows[1], (std::vector<std::string>{"E:\\", "Removable"}));
@@ -78,10 +84,10 @@ TEST(DriveRows, MirrorTheDriveSetInOrder) {
 
 TEST(DriveRows, SelectedDriveFollowsItsTextWhenALetterAppearsBefore) {
   FakeListView list;
-  RebuildDriveRows(list, kCEZ);
+  Rebuild(list, kCEZ);
   list.mark = 1;  // E:
   std::vector<DriveEntry> withD = {{'C', 3}, {'D', 5}, {'E', 2}, {'Z', 3}};
-  EXPECT_EQ(RebuildDriveRows(list, withD), SelectionRestore::kRestored);
+  EXPECT_EQ(Rebuild(list, withD), SelectionRestore::kRestored);
   EXPECT_EQ(list.mark, 2);
   EXPECT_EQ(list.selected, 2);
   EXPECT_EQ(list.hot, 2);
@@ -93,20 +99,27 @@ TEST(DriveRows, SelectedDriveFollowsItsTextWhenALetterAppearsBefore) {
 
 TEST(DriveRows, SelectedDriveThatVanishedIsReportedGone) {
   FakeListView list;
-  RebuildDriveRows(list, kCEZ);
+  Rebuild(list, kCEZ);
   list.mark = 1;
-  EXPECT_EQ(RebuildDriveRows(list, {{'C', 3}, {'Z', 3}}), SelectionRestore::kGone);
+  list.calls.clear();
+  EXPECT_EQ(Rebuild(list, {{'C', 3}, {'Z', 3}}), SelectionRestore::kGone);
   EXPECT_EQ(list.mark, -1);
   EXPECT_EQ(list.rows.size(), 2u);
+  // Report and button are dealt with before the list draws again.
+  EXPECT_EQ(list.calls,
+            (std::vector<std::string>{"redraw off", "delete all", "gone", "redraw on"}));
 
   list.mark = 0;
-  EXPECT_EQ(RebuildDriveRows(list, {}), SelectionRestore::kGone);  // empty mask
+  list.calls.clear();
+  EXPECT_EQ(Rebuild(list, {}), SelectionRestore::kGone);  // empty mask
   EXPECT_TRUE(list.rows.empty());
+  EXPECT_EQ(list.calls,
+            (std::vector<std::string>{"redraw off", "delete all", "gone", "redraw on"}));
 }
 
 TEST(DriveRows, UnknownTypesReadUnknown) {
   FakeListView list;
-  RebuildDriveRows(list, {{'A', 0}, {'B', 7}});
+  Rebuild(list, {{'A', 0}, {'B', 7}});
   EXPECT_EQ(list.rows[0][1], "Unknown");
   EXPECT_EQ(list.rows[1][1], "Unknown");
 }
