@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the run and the tests need.
+# Installs the Debian 12 packages the build, the run, the packaging and the
+# tests need.
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
 need=(cmake ninja-build g++ libgtest-dev googletest
       mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
       wine wine64 wine32:i386
-      xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
+      xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-horai-umefont fonts-wine locales
+      wixl msitools zip unzip binutils
       clang-14 libclang-rt-14-dev)
 
 # Wine takes its ANSI code page from the locale (ja_JP: 932, en_US: 1252) and

@@ -2,9 +2,10 @@
 # Installs what is missing, builds every preset and runs every test: the
 # unit tests natively (ASan/UBSan), each fuzz target for a few seconds, the
 # unit, Windows-side and end-to-end tests of the i686 and x86_64 builds under
-# Wine on a virtual display in a private Wine prefix, and last a check that a
-# test run leaves none of its processes or files behind. Leaves the build
-# folder (build/) and nothing else.
+# Wine on a virtual display in a private Wine prefix, the release zips and
+# MSIs (scripts/test-packages.sh), and last a check that a test run leaves
+# none of its processes or files behind. Leaves the build folder (build/) and
+# nothing else.
 # QUORLIN_CTEST_FILTER=<regex> runs only the matching tests of the i686 build
 # under Wine, and nothing else (the leftover check runs it so).
 set -euo pipefail
@@ -37,6 +38,7 @@ for preset in win32 win64; do
   ctest --preset "$preset" || status=1
   wineserver -k >/dev/null 2>&1 || true
 done
+./scripts/test-packages.sh || status=1
 
 # Runs test.sh again, a few times, and checks what each run leaves.
 tests/scripts/leftover_test.sh || status=1

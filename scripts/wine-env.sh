@@ -1,12 +1,14 @@
-# Sourced by run.sh and test.sh: Wine's settings, a private Wine prefix in a
-# temporary folder unless WINEPREFIX is set, and a virtual X display when
-# DISPLAY is not set. Japanese code page by default (QUORLIN_LC_ALL changes
-# it). The caller traps EXIT with quorlin_wine_cleanup, which ends the
+# Sourced by the scripts that run Wine: Wine's settings, a private Wine
+# prefix in a temporary folder unless WINEPREFIX is set, a virtual X display
+# when DISPLAY is not set, and the prefix's fonts set up as Windows draws
+# them. Japanese code page by default (QUORLIN_LC_ALL changes it). The caller traps EXIT with quorlin_wine_cleanup, which ends the
 # prefix's Wine processes and the Xvfb started here, removes the wineserver's
 # folder under /tmp, and removes the temporary folder with the prefix:
 # nothing is left behind.
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Mono or Gecko downloads; and no menu entries on the host for the
+# shortcuts that installers create in the prefix.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
 export LC_ALL="${QUORLIN_LC_ALL:-ja_JP.UTF-8}"
 
 quorlin_xvfb_pid=""
@@ -93,3 +95,36 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+
+# Fonts as Windows draws them. Debian's Wine does not find its own fonts
+# (Marlett draws the caption buttons, Tahoma the captions) where the package
+# puts them, so they are linked into the prefix's Fonts folder. The dialogs
+# ask for ＭＳ ゴシック and ＭＳ Ｐゴシック; without them Wine picks any Japanese
+# font, and the IPA fonts are wider and sit lower: "WM_DEVICECHANGE" lost its
+# underscore below its 8-unit label, or its end. The Ume fonts are cut to the
+# same metrics (ascent 0.859, descent 0.141 of the em); their S4 cut draws
+# the code 0x5C as a yen sign, as the Windows fonts do, and unlike the other
+# proportional cuts keeps a colon clear of the next letter at 12 pixels.
+quorlin_wine_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  [ -e "$fonts/marlett.ttf" ] || ln -sf /usr/share/wine/fonts/*.ttf "$fonts/"
+  grep -q '^\[Software\\\\Wine\\\\Fonts\\\\Replacements\]' "$WINEPREFIX/user.reg" && return
+  local reg
+  reg=$(mktemp -p "$WINEPREFIX" --suffix=.reg)
+  {
+    printf '\xFF\xFE'
+    iconv -f UTF-8 -t UTF-16LE <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"ＭＳ ゴシック"="Ume Gothic S4"
+"ＭＳ Ｐゴシック"="Ume P Gothic S4"
+"MS Gothic"="Ume Gothic S4"
+"MS PGothic"="Ume P Gothic S4"
+"MS UI Gothic"="Ume P Gothic S4"
+REG
+  } >"$reg"
+  wine reg import "$(winepath -w "$reg")" >/dev/null 2>&1 || echo "wine-env: font replacements not set" >&2
+  rm -f "$reg"
+}
+quorlin_wine_fonts
