@@ -112,7 +112,7 @@ int main() {
 
   int row = -1;
   // The list refreshes every 3 s.
-  if (!WaitUntil([&] { return (row = RowWithText(list, "E:\\")) >= 0; }, 10000))
+  if (!WaitUntil([&] { return (row = ListViewRowOf(list, "E:\\")) >= 0; }, 10000))
     return Fail("no row for E:");
   if (!ClickRowAndWait(list, row)) return Fail("the click on E: was not handled");
   if (!WaitUntil([&] { return !WindowTextOf(report).empty() && ::IsWindowEnabled(remove); }))
