@@ -5,7 +5,7 @@
 #   Quorlin-<version>-x86.msi, Quorlin-<version>-x64.msi
 #       per-machine installers (package/quorlin.wxs);
 #   SHA256SUMS over those four.
-# <version> is the file version of the version block in res/version.rc.
+# <version> is the programs' version, QUORLIN_VERSION in res/version.h.
 #
 #   scripts/package.sh [--out DIR] [--version A.B.C.D]
 #
@@ -37,9 +37,9 @@ while [ $# -gt 0 ]; do
 done
 
 if [ -z "$version" ]; then
-  version=$(sed -n 's/^FILEVERSION *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *\r\?$/\1.\2.\3.\4/p' \
-    res/version.rc)
-  [ -n "$version" ] || fail "no FILEVERSION a, b, c, d line in res/version.rc"
+  version=$(sed -n 's/^#define QUORLIN_VERSION *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *\r\?$/\1.\2.\3.\4/p' \
+    res/version.h)
+  [ -n "$version" ] || fail "no '#define QUORLIN_VERSION a, b, c, d' line in res/version.h"
 fi
 # Windows Installer takes at most 255.255.65535 for the first three fields.
 IFS=. read -r major minor build revision extra <<<"$version"
