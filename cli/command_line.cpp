@@ -1,0 +1,104 @@
+#include "cli/command_line.h"
+
+#include <cstdio>
+
+#include "framework/cp932.h"
+
+namespace {
+
+// An argument as an error line shows it: quoted, control characters as
+// \xNN so that the line stays one line, and cut if it is long.
+std::string Quoted(std::string_view argument) {
+  constexpr size_t kShown = 40;
+  size_t keep = Cp932FittingPrefix(argument, kShown);
+  std::string text = "'";
+  for (unsigned char c : argument.substr(0, keep)) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      text += escaped;
+    } else {
+      text += static_cast<char>(c);
+    }
+  }
+  return text + (keep < argument.size() ? "...'" : "'");
+}
+
+ParsedCommandLine Failure(const std::string& what) {
+  ParsedCommandLine parsed;
+  parsed.error = "QuorlinCmd: " + what + " (see QuorlinCmd --help)";
+  return parsed;
+}
+
+bool CommandOf(std::string_view name, Command* command) {
+  struct Name {
+    const char* text;
+    Command command;
+  };
+  static constexpr Name kCommands[] = {
+      {"list", Command::kList},
+      {"report", Command::kReport},
+      {"eject", Command::kEject},
+      {"watch", Command::kWatch},
+  };
+  for (const Name& entry : kCommands) {
+    if (name == entry.text) {
+      *command = entry.command;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+char ParseDriveArgument(std::string_view text) {
+  if (text.empty() || text.size() > 3) return 0;
+  char c = text[0];
+  char letter = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  if (letter < 'A' || letter > 'Z') return 0;
+  std::string_view rest = text.substr(1);
+  return rest.empty() || rest == ":" || rest == ":\\" ? letter : 0;
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  bool help = false, version = false;
+  CommandLine line;
+  std::vector<std::string_view> words;
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h" || argument == "/?") {
+      help = true;
+    } else if (argument == "--version") {
+      version = true;
+    } else if (argument == "--json") {
+      line.json = true;
+    } else if (argument == "--cp932") {
+      line.cp932 = true;
+    } else if (!argument.empty() && argument[0] == '-') {
+      return Failure("unknown option " + Quoted(argument));
+    } else {
+      words.push_back(argument);
+    }
+  }
+  if (help || version) {
+    line.command = help ? Command::kHelp : Command::kVersion;
+    return {true, line, {}};
+  }
+
+  if (words.empty()) return Failure("no command given: list, report, eject or watch");
+  if (!CommandOf(words[0], &line.command)) return Failure("unknown command " + Quoted(words[0]));
+  const std::string name(words[0]);
+  const bool takesDrive = line.command == Command::kReport || line.command == Command::kEject;
+  const size_t expected = takesDrive ? 2 : 1;
+  if (words.size() > expected)
+    return Failure(name + " takes " + (takesDrive ? "one drive" : "no argument") + ", not also " +
+                   Quoted(words[expected]));
+  if (takesDrive) {
+    if (words.size() < 2) return Failure(name + " needs a drive, such as E:");
+    line.letter = ParseDriveArgument(words[1]);
+    if (line.letter == 0)
+      return Failure(Quoted(words[1]) + " is not a drive: give a letter A to Z, such as E:");
+  }
+  if (line.json && line.command == Command::kEject) return Failure("eject has no --json");
+  return {true, line, {}};
+}
