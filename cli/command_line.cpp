@@ -24,8 +24,11 @@ std::string Quoted(std::string_view argument) {
   return text + (keep < argument.size() ? "...'" : "'");
 }
 
-ParsedCommandLine Failure(const std::string& what) {
+// The options stay with a failure, so that its line is written as asked
+// (--cp932).
+ParsedCommandLine Failure(const CommandLine& line, const std::string& what) {
   ParsedCommandLine parsed;
+  parsed.line = line;
   parsed.error = "QuorlinCmd: " + what + " (see QuorlinCmd --help)";
   return parsed;
 }
@@ -65,6 +68,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   bool help = false, version = false;
   CommandLine line;
   std::vector<std::string_view> words;
+  const std::string* unknown = nullptr;
   for (const std::string& argument : arguments) {
     if (argument == "--help" || argument == "-h" || argument == "/?") {
       help = true;
@@ -75,30 +79,32 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (argument == "--cp932") {
       line.cp932 = true;
     } else if (!argument.empty() && argument[0] == '-') {
-      return Failure("unknown option " + Quoted(argument));
+      if (!unknown) unknown = &argument;
     } else {
       words.push_back(argument);
     }
   }
+  if (unknown) return Failure(line, "unknown option " + Quoted(*unknown));
   if (help || version) {
     line.command = help ? Command::kHelp : Command::kVersion;
     return {true, line, {}};
   }
 
-  if (words.empty()) return Failure("no command given: list, report, eject or watch");
-  if (!CommandOf(words[0], &line.command)) return Failure("unknown command " + Quoted(words[0]));
+  if (words.empty()) return Failure(line, "no command given: list, report, eject or watch");
+  if (!CommandOf(words[0], &line.command))
+    return Failure(line, "unknown command " + Quoted(words[0]));
   const std::string name(words[0]);
   const bool takesDrive = line.command == Command::kReport || line.command == Command::kEject;
   const size_t expected = takesDrive ? 2 : 1;
   if (words.size() > expected)
-    return Failure(name + " takes " + (takesDrive ? "one drive" : "no argument") + ", not also " +
-                   Quoted(words[expected]));
+    return Failure(line, name + " takes " + (takesDrive ? "one drive" : "no argument") +
+                             ", not also " + Quoted(words[expected]));
   if (takesDrive) {
-    if (words.size() < 2) return Failure(name + " needs a drive, such as E:");
+    if (words.size() < 2) return Failure(line, name + " needs a drive, such as E:");
     line.letter = ParseDriveArgument(words[1]);
     if (line.letter == 0)
-      return Failure(Quoted(words[1]) + " is not a drive: give a letter A to Z, such as E:");
+      return Failure(line, Quoted(words[1]) + " is not a drive: give a letter A to Z, such as E:");
   }
-  if (line.json && line.command == Command::kEject) return Failure("eject has no --json");
+  if (line.json && line.command == Command::kEject) return Failure(line, "eject has no --json");
   return {true, line, {}};
 }

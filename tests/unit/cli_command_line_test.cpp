@@ -86,6 +86,17 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
   }
 }
 
+TEST(CliCommandLine, AFailureKeepsTheOptionsSoItsLineIsWrittenAsAsked) {
+  for (const Args& args : {Args{"eject", "1:", "--cp932"}, Args{"--bad", "list", "--cp932"},
+                           Args{"--cp932", "frob"}}) {
+    SCOPED_TRACE(Describe(args));
+    ParsedCommandLine parsed = ParseCommandLine(args);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_TRUE(parsed.line.cp932);
+  }
+  EXPECT_FALSE(ParseCommandLine({"eject", "1:"}).line.cp932);
+}
+
 TEST(CliCommandLine, OnlyOneAsciiLetterWithAnOptionalColonAndBackslashIsADrive) {
   const std::string rejected[] = {
       "",
