@@ -155,8 +155,9 @@ TEST(DeviceChangeText, SubjectIsTheRecordsTypeAndTheNameTheLineShows) {
     ASSERT_TRUE(subject.has_value());
     EXPECT_EQ(subject->deviceType, c.deviceType);
     EXPECT_EQ(subject->name, c.name);
-    if (c.name && c.deviceType != 2)
+    if (c.name && c.deviceType != 2) {
       EXPECT_NE(Format(0x8000, c.record).find(*c.name), std::string::npos);
+    }
   }
   EXPECT_EQ(ReadDeviceChangeSubject(nullptr, 0), std::nullopt);
   EXPECT_EQ(ReadDeviceChangeSubject(Record(3, "COM1").data(), 7), std::nullopt);
