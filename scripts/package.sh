@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Quorlin for x86 and x64 and writes the release files to dist/:
 #   Quorlin-<version>-x86.zip, Quorlin-<version>-x64.zip
-#       Quorlin.exe, README.txt, README.ja.txt and LICENSE.txt, ready to run;
+#       Quorlin.exe, QuorlinCmd.exe, README.txt, README.ja.txt and LICENSE.txt,
+#       ready to run;
 #   Quorlin-<version>-x86.msi, Quorlin-<version>-x64.msi
 #       per-machine installers (package/quorlin.wxs);
 #   SHA256SUMS over those four.
@@ -19,6 +20,7 @@ root=$PWD
 # The build's programs that ship, each in both zips and both MSIs.
 programs=(
   Quorlin.exe
+  QuorlinCmd.exe
 )
 
 fail() {
