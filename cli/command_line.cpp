@@ -7,21 +7,23 @@
 namespace {
 
 // An argument as an error line shows it: quoted, control characters as
-// \xNN so that the line stays one line, and cut if it is long.
+// \xNN so that the line stays one line, and cut after 40 bytes of that.
 std::string Quoted(std::string_view argument) {
   constexpr size_t kShown = 40;
-  size_t keep = Cp932FittingPrefix(argument, kShown);
-  std::string text = "'";
-  for (unsigned char c : argument.substr(0, keep)) {
+  std::string escaped;
+  for (unsigned char c : argument) {
+    if (escaped.size() > kShown) break;
     if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      text += escaped;
+      char code[8];
+      std::snprintf(code, sizeof code, "\\x%02X", c);
+      escaped += code;
     } else {
-      text += static_cast<char>(c);
+      escaped += static_cast<char>(c);
     }
   }
-  return text + (keep < argument.size() ? "...'" : "'");
+  const size_t keep = Cp932FittingPrefix(escaped, kShown);
+  const bool cut = keep < escaped.size();
+  return "'" + escaped.substr(0, keep) + (cut ? "...'" : "'");
 }
 
 // The options stay with a failure, so that its line is written as asked

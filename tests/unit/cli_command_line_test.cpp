@@ -155,6 +155,11 @@ TEST(CliCommandLine, ArgumentsInErrorsStayOnOneLineAndShort) {
                               "...' (see QuorlinCmd --help)");
   parsed = ParseCommandLine({std::string(100000, '-')});
   EXPECT_LT(parsed.error.size(), 100u);
+  // Escapes count towards the 40 bytes shown.
+  parsed = ParseCommandLine({"list", std::string(30, '\x05')});
+  EXPECT_EQ(parsed.error, "QuorlinCmd: list takes no argument, not also '" +
+                              std::string("\\x05\\x05\\x05\\x05\\x05\\x05\\x05\\x05\\x05\\x05") +
+                              "...' (see QuorlinCmd --help)");
 }
 
 }  // namespace
