@@ -339,13 +339,8 @@ class EjectCommand : public ::testing::Test {
     PnpStandin standin;
     std::string error;
     ASSERT_TRUE(standin.Attach(cmd.Handle(), cmd.Id(), &error)) << error;
-    StandinScript& s = standin.Script();
-    s.interfaceClass = kDiskInterfaceClass;
-    s.interfaceCount = 1;
-    SetInterface(s.interfaces[0], drive.diskPath, kDevice);
-    s.parentWrites = 1;
-    s.parent = kParent;
-    script(s);
+    OfferDisk(standin.Script(), drive.diskPath, kDevice, kParent);
+    script(standin.Script());
     cmd.Resume();
     run->result = cmd.Finish();
     run->calls = standin.Records();

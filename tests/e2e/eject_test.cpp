@@ -49,13 +49,8 @@ class EjectThroughButton : public ::testing::Test {
 
     std::string error;
     ASSERT_TRUE(standin.Attach(quorlin.Handle(), quorlin.Id(), &error)) << error;
-    StandinScript& script = standin.Script();
-    script.interfaceClass = kDiskInterfaceClass;
-    script.interfaceCount = 1;
-    SetInterface(script.interfaces[0], drive.diskPath, kDevice);
-    script.parentWrites = 1;
-    script.parent = kParent;
-    script.parentResult = kCrSuccess;
+    OfferDisk(standin.Script(), drive.diskPath, kDevice, kParent);
+    standin.Script().parentResult = kCrSuccess;
     ScriptRequests(standin.Script(), {kCrSuccess});
 
     // Nothing after the banner may be missed: the console is read from the

@@ -39,6 +39,15 @@ void AddStandinDrive(StandinDrive* added) {
   ASSERT_EQ(diskNumber, added->number);
 }
 
+void OfferDisk(StandinScript& script, const std::string& diskPath, std::uint32_t device,
+               std::uint32_t parent) {
+  script.interfaceClass = kDiskInterfaceClass;
+  script.interfaceCount = 1;
+  SetInterface(script.interfaces[0], diskPath, device);
+  script.parentWrites = 1;
+  script.parent = parent;
+}
+
 void ScriptRequests(StandinScript& script, const std::vector<std::uint32_t>& results) {
   script.ejectResultCount = static_cast<std::uint32_t>(results.size());
   for (size_t i = 0; i < results.size() && i < std::size(script.ejectResults); ++i)

@@ -27,6 +27,12 @@ struct StandinDrive {
 // Adds the drive at the highest free letter (fails the test when it cannot).
 void AddStandinDrive(StandinDrive* added);
 
+// The script of a drive whose disk is there: `diskPath` is the one interface
+// of the disk class, with device instance `device`, and the parent query
+// writes `parent`.
+void OfferDisk(StandinScript& script, const std::string& diskPath, std::uint32_t device,
+               std::uint32_t parent);
+
 // Request n is answered with results[n], the last one over and over after.
 void ScriptRequests(StandinScript& script, const std::vector<std::uint32_t>& results);
 
