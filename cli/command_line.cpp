@@ -22,8 +22,10 @@ std::string Quoted(std::string_view argument) {
     }
   }
   const size_t keep = Cp932FittingPrefix(escaped, kShown);
-  const bool cut = keep < escaped.size();
-  return "'" + escaped.substr(0, keep) + (cut ? "...'" : "'");
+  std::string quoted = "'";
+  quoted.append(escaped, 0, keep);
+  quoted += keep < escaped.size() ? "...'" : "'";
+  return quoted;
 }
 
 // The options stay with a failure, so that its line is written as asked

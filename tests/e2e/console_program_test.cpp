@@ -174,6 +174,24 @@ TEST(BadInput, OneLineOnStandardErrorAndItsExitCode) {
   }
 }
 
+// Output that cannot be written is a failure (exit code 74), not a success
+// with nothing said; watch ends when nobody reads it any more.
+TEST(BadInput, OutputThatCannotBeWrittenEndsWithItsOwnExitCode) {
+  for (const wchar_t* arguments : {L"list", L"report C: --json", L"--help"}) {
+    SCOPED_TRACE(WideToCp932(arguments));
+    EXPECT_EQ(RunQuorlinCmd(arguments, CmdOutput::kClosedPipe).exitCode, 74u);
+  }
+  // A failed eject keeps its own code: the output is not all that failed.
+  EXPECT_EQ(RunQuorlinCmd(L"eject C:", CmdOutput::kClosedPipe).exitCode, 2u);
+
+  QuorlinCmdProcess watch;
+  ASSERT_TRUE(watch.Start(L"watch", CmdOutput::kClosedPipe));
+  ASSERT_TRUE(WaitUntil([&] { return !watch.ErrSoFar().empty(); }, 20000));
+  BroadcastDeviceChange(DBT_DEVNODES_CHANGED);
+  CmdResult run = watch.Finish(10000);
+  EXPECT_EQ(run.exitCode, 74u);
+}
+
 // Quorlin.exe and QuorlinCmd.exe side by side, with a removable drive of the
 // mount manager besides Wine's C: and Z:.
 class WindowAndConsole : public ::testing::Test {

@@ -73,6 +73,15 @@ bool QuorlinCmdProcess::Start(const std::wstring& arguments, CmdOutput output, b
       if (!g_testConsole || !g_testConsole->ok()) return false;
       startup.hStdOutput = startup.hStdError = g_testConsole->Output();
       break;
+    case CmdOutput::kClosedPipe: {
+      SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+      HANDLE read = nullptr;
+      if (!::CreatePipe(&read, &out, &sa, 0)) return false;
+      ::CloseHandle(read);
+      m_errPath = UniqueTempPath(L"err");
+      err = InheritableFile(m_errPath);
+      break;
+    }
   }
   if (output != CmdOutput::kConsole) {
     if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) return false;
@@ -107,7 +116,7 @@ CmdResult QuorlinCmdProcess::Finish(DWORD timeoutMs) {
   if (m_errReader) m_errReader->join();
   m_outReader.reset();
   m_errReader.reset();
-  if (m_output == CmdOutput::kFiles) {
+  if (m_output == CmdOutput::kFiles || m_output == CmdOutput::kClosedPipe) {
     result.out = OutSoFar();
     result.err = ErrSoFar();
   } else {

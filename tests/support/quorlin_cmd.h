@@ -20,6 +20,9 @@ enum class CmdOutput {
   kFiles,    // standard output and standard error each to a file
   kPipes,    // each to a pipe
   kConsole,  // both to the console the test has made (TestConsole)
+  // standard output to a pipe that nobody reads (its read end is closed
+  // before the program starts), standard error to a file
+  kClosedPipe,
 };
 
 struct CmdResult {
