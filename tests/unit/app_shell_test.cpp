@@ -12,14 +12,14 @@ TEST(ArgumentScan, OnlyTheExactSwitchTurnsDebugModeOn) {
     bool matches;
   };
   const Case cases[] = {
-      {"-D583", true},  {"-d583", false}, {"-D5833", false}, {"-D58", false},
-      {"/D583", false}, {"D583", false},  {"", false},       {"-D583 ", false},
+      {"-D583", true},   {"-d583", false}, {"-D5833", false}, {"-D58", false},
+      {"/D583", false},  {"D583", false},  {"", false},       {"-D583 ", false},
   };
   for (const Case& c : cases) {
     ArgumentScan scan = ScanArguments({"Quorlin.exe", c.argument});
     EXPECT_EQ(scan.debugMode, c.matches) << c.argument;
-    EXPECT_EQ(scan.echo,
-              std::string("1番目の引数=") + c.argument + "\n" + (c.matches ? "DEBUGMODE ON\n" : ""))
+    EXPECT_EQ(scan.echo, std::string("1番目の引数=") + c.argument + "\n" +
+                             (c.matches ? "DEBUGMODE ON\n" : ""))
         << c.argument;
   }
 }
