@@ -2,13 +2,12 @@
 // console and shut-down.
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <string>
 #include <vector>
 
 #include "app/arguments.h"
 #include "app/trace.h"
+#include "framework/arguments_win.h"
 #include "framework/text_win.h"
 #include "framework/winapp_win.h"
 #include "ui/quorlin_dlg_win.h"
@@ -22,15 +21,12 @@ class CQuorlinApp : public CWinApp {
 
 CQuorlinApp theApp;
 
-// The arguments as the C runtime would split them, fetched wide and
-// converted, so they read the same whatever the ANSI code page is.
+// The arguments, fetched wide and converted, so they read the same whatever
+// the ANSI code page is.
 std::vector<std::string> CommandLineArguments() {
   std::vector<std::string> arguments;
-  int count = 0;
-  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (!wide) return arguments;
-  for (int i = 0; i < count; ++i) arguments.push_back(WideToCp932(wide[i]));
-  ::LocalFree(wide);
+  for (const std::wstring& argument : WideCommandLineArguments())
+    arguments.push_back(WideToCp932(argument));
   return arguments;
 }
 

@@ -72,10 +72,30 @@ char UnitMaskToLetter(uint32_t unitMask) {
   return '?';
 }
 
+std::optional<DeviceChangeSubject> ReadDeviceChangeSubject(const unsigned char* record,
+                                                           size_t recordSize) {
+  // Too short to hold even its device type: treated as no record at all.
+  if (!record || recordSize < kHeaderSize) return std::nullopt;
+  DeviceChangeSubject subject{static_cast<int32_t>(ReadU32(record, recordSize, kDeviceTypeOffset)),
+                              std::nullopt};
+  switch (static_cast<uint32_t>(subject.deviceType)) {
+    case kDevTypVolume:
+      subject.name =
+          std::string{UnitMaskToLetter(ReadU32(record, recordSize, kUnitMaskOffset)), ':'};
+      break;
+    case kDevTypPort:
+      subject.name = ReadName(record, recordSize, kNameOffset);
+      break;
+    case kDevTypDeviceInterface:
+      subject.name = ReadName(record, recordSize, kInterfaceNameOffset);
+      break;
+  }
+  return subject;
+}
+
 std::string FormatDeviceChangeText(uint32_t eventCode, const unsigned char* record,
                                    size_t recordSize) {
-  // Too short to hold even its device type: treated as no record at all.
-  if (record && recordSize < kHeaderSize) record = nullptr;
+  const std::optional<DeviceChangeSubject> subject = ReadDeviceChangeSubject(record, recordSize);
 
   char buf[32];
   std::snprintf(buf, sizeof buf, "[wParam:0x%04x]", static_cast<unsigned>(eventCode));
@@ -87,25 +107,27 @@ std::string FormatDeviceChangeText(uint32_t eventCode, const unsigned char* reco
   }
   if (event) {
     line += event->text;
-  } else if (record) {
+  } else if (subject) {
     line += "（" + ReadName(record, recordSize, kNameOffset) + "）";
   }
-  if (!record) return line;
+  if (!subject) return line;
 
-  uint32_t deviceType = ReadU32(record, recordSize, kDeviceTypeOffset);
-  std::snprintf(buf, sizeof buf, "（DeviceType=%d）", static_cast<int>(deviceType));
+  std::snprintf(buf, sizeof buf, "（DeviceType=%d）", static_cast<int>(subject->deviceType));
   line += buf;
+  const auto deviceType = static_cast<uint32_t>(subject->deviceType);
   if (deviceType >= std::size(kDeviceTypes)) return line;
   line += kDeviceTypes[deviceType];
 
   if (deviceType == kDevTypVolume) {
-    line += "「";
-    line += UnitMaskToLetter(ReadU32(record, recordSize, kUnitMaskOffset));
-    line += ":」";
+    line += "「" + *subject->name + "」";
   } else if (deviceType == kDevTypPort) {
-    line += "（PORT:" + ReadName(record, recordSize, kNameOffset) + "）";
+    line += "（PORT:" + *subject->name + "）";
   } else if (deviceType == kDevTypDeviceInterface) {
-    line += "（I/F:" + ReadName(record, recordSize, kInterfaceNameOffset) + "）";
+    line += "（I/F:" + *subject->name + "）";
   }
   return line;
+}
+
+std::string FormatDeviceChangeText(uint32_t eventCode, const std::vector<unsigned char>& record) {
+  return FormatDeviceChangeText(eventCode, record.empty() ? nullptr : record.data(), record.size());
 }

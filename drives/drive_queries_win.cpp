@@ -72,3 +72,9 @@ DriveReportInput QueryDriveReportInput(char letter) {
 uint32_t QueryDriveType(char letter) { return GetDriveTypeW(WideRootPath(letter).c_str()); }
 
 uint32_t QueryLogicalDrives() { return GetLogicalDrives(); }
+
+std::vector<DriveEntry> QueryDrives() {
+  std::vector<DriveEntry> drives = DrivesFromMask(QueryLogicalDrives());
+  for (DriveEntry& drive : drives) drive.type = QueryDriveType(drive.letter);
+  return drives;
+}

@@ -6,55 +6,50 @@
 
 namespace {
 
-struct FlagLine {
-  uint32_t bit;
-  const char* line;
-};
-
 // In the order the report lists them, which is not bit order.
-constexpr FlagLine kFlagLines[] = {
-    {0x2,
+constexpr FileSystemFlag kFlagLines[] = {
+    {0x2, "FILE_CASE_PRESERVED_NAMES",
      "          "
      "CASE_IS_PRESERVED:"
      "ファイルシステムは、ディスクにファイル名を記録するときに、大文字と小文字を区別して保存します"
      "。\r\n"},
-    {0x1,
+    {0x1, "FILE_CASE_SENSITIVE_SEARCH",
      "          "
      "CASE_SENSITIVE:"
      "ファイルシステムは、ファイル名の大文字と小文字の区別をサポートしています。\r\n"},
-    {0x4,
+    {0x4, "FILE_UNICODE_ON_DISK",
      "          UNICODE_STORED_ON_DISK:ファイルシステムは、Unicode "
      "のファイル名をサポートしていて、ディスク上でも正しく表示されます。\r\n"},
-    {0x8,
+    {0x8, "FILE_PERSISTENT_ACLS",
      "          "
      "PERSISTENT_ACLS:"
      "ファイルシステムは、ACL（アクセス制御リスト）の保存と適用を行います。たとえば、NTFS は ACL "
      "の保存と適用を行いますが、FAT は ACL をサポートしていません。\r\n"},
-    {0x10,
+    {0x10, "FILE_FILE_COMPRESSION",
      "          "
      "FILE_COMPRESSION:ファイルシステムは、ファイルベースの圧縮をサポートしています。\r\n"},
-    {0x8000,
+    {0x8000, "FILE_VOLUME_IS_COMPRESSED",
      "          VOL_IS_COMPRESSED:指定されたボリュームは、圧縮ボリューム（たとえば、DoubleSpace "
      "のボリューム）です。\r\n"},
-    {0x40000,
+    {0x40000, "FILE_NAMED_STREAMS",
      "          "
      "FILE_NAMED_STREAMS:ファイルシステムは、名前付きストリームをサポートしています。\r\n"},
-    {0x20000,
+    {0x20000, "FILE_SUPPORTS_ENCRYPTION",
      "          "
      "FILE_SUPPORTS_ENCRYPTION:"
      "ファイルシステムは、暗号化ファイルシステム（EFS）をサポートしています。\r\n"},
-    {0x10000,
+    {0x10000, "FILE_SUPPORTS_OBJECT_IDS",
      "          "
      "FILE_SUPPORTS_OBJECT_IDS:ファイルシステムは、オブジェクト識別子をサポートしています。\r\n"},
-    {0x80,
+    {0x80, "FILE_SUPPORTS_REPARSE_POINTS",
      "          "
      "FILE_SUPPORTS_REPARSE_POINTS:ファイルシステムは、再解析ポイントをサポートしています。\r\n"},
-    {0x40,
+    {0x40, "FILE_SUPPORTS_SPARSE_FILES",
      "          "
      "FILE_SUPPORTS_SPARSE_FILES:"
      "ファイルシステムは、スパースファイル（疎なファイル、未使用の領域が多い、または同じ値が長く続"
      "くファイル）をサポートしています。\r\n"},
-    {0x20,
+    {0x20, "FILE_VOLUME_QUOTAS",
      "          "
      "FILE_VOLUME_QUOTAS:"
      "ファイルシステムは、ディスククォータ（ディスク使用量の割り当て機能）をサポートしています。\r"
@@ -79,6 +74,8 @@ std::string Kilobytes(uint64_t bytes) { return GroupThousands(bytes / 1024); }
 const char* TrueFalse(bool value) { return value ? "TRUE" : "FALSE"; }
 
 }  // namespace
+
+std::span<const FileSystemFlag> FileSystemFlagTable() { return kFlagLines; }
 
 std::string GroupThousands(uint64_t value) {
   std::string digits = std::to_string(value);
@@ -109,7 +106,7 @@ std::string BuildDriveReport(const DriveReportInput& in) {
   r.append("     VolumeName:").append(Text(in.volumeName)).append("\r\n");
   r += "     VolumeSerialNumber:" + Hex8(in.volumeSerialNumber) + "\r\n";
   r += "     FileSystemFlags:" + Hex8(in.fileSystemFlags) + "\r\n";
-  for (const FlagLine& flag : kFlagLines) {
+  for (const FileSystemFlag& flag : kFlagLines) {
     if (in.fileSystemFlags & flag.bit) r += flag.line;
   }
   // Shown as a signed decimal; real lengths are far below 2^31.

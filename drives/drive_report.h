@@ -2,6 +2,7 @@
 // The plain-text information report of one drive, built from the results of
 // its shell, free-space and volume queries.
 #include <cstdint>
+#include <span>
 #include <string>
 
 // What the queries left in their outputs, zero where they wrote nothing.
@@ -23,6 +24,16 @@ struct DriveReportInput {
   uint32_t fileSystemFlags = 0;
   char fileSystemName[260] = {};
 };
+
+// A file-system feature flag that the report explains in a line of its own.
+struct FileSystemFlag {
+  uint32_t bit;
+  const char* name;  // the platform's name, such as "FILE_CASE_PRESERVED_NAMES"
+  const char* line;  // the report's line for it, "\r\n" included
+};
+
+// The twelve flags, in the order the report lists them (not bit order).
+std::span<const FileSystemFlag> FileSystemFlagTable();
 
 // The report text; every line ends in "\r\n".
 std::string BuildDriveReport(const DriveReportInput& input);

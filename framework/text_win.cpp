@@ -7,28 +7,44 @@
 #include <cstring>
 
 namespace {
-constexpr UINT kCp932 = 932;
-}
 
-std::wstring Cp932ToWide(std::string_view text) {
+constexpr UINT kCp932 = 932;
+
+std::wstring ToWide(UINT codePage, std::string_view text) {
   if (text.empty()) return {};
-  int n = MultiByteToWideChar(kCp932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
   if (n > 0)
-    MultiByteToWideChar(kCp932, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
   return out;
 }
 
-std::string WideToCp932(std::wstring_view text) {
+std::string FromWide(UINT codePage, DWORD flags, std::wstring_view text) {
   if (text.empty()) return {};
-  int n = WideCharToMultiByte(kCp932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
+  int n = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr,
+                              0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
   if (n > 0)
-    WideCharToMultiByte(kCp932, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+    WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), n,
                         nullptr, nullptr);
   return out;
 }
+
+}  // namespace
+
+std::wstring Cp932ToWide(std::string_view text) { return ToWide(kCp932, text); }
+
+std::string WideToCp932(std::wstring_view text) { return FromWide(kCp932, 0, text); }
+
+std::string WideToCp932Strict(std::wstring_view text) {
+  return FromWide(kCp932, WC_NO_BEST_FIT_CHARS, text);
+}
+
+std::wstring Utf8ToWide(std::string_view text) { return ToWide(CP_UTF8, text); }
+
+std::string WideToUtf8(std::wstring_view text) { return FromWide(CP_UTF8, 0, text); }
+
+std::string Cp932ToUtf8(std::string_view text) { return WideToUtf8(Cp932ToWide(text)); }
 
 void WideToCp932Buffer(const wchar_t* text, char* out, size_t size) {
   if (size == 0) return;

@@ -8,6 +8,15 @@
 std::wstring Cp932ToWide(std::string_view text);
 std::string WideToCp932(std::wstring_view text);
 
+// Like WideToCp932, but a character that code page 932 lacks becomes "?"
+// rather than a look-alike (no "e" for an "é"): for text that is checked
+// after the conversion, such as a command line.
+std::string WideToCp932Strict(std::wstring_view text);
+
+std::wstring Utf8ToWide(std::string_view text);
+std::string WideToUtf8(std::wstring_view text);
+std::string Cp932ToUtf8(std::string_view text);
+
 // Converts a zero-terminated wide name into `out`, a buffer of `size` bytes,
 // cut at a character boundary so that it always ends in a NUL. Used where a
 // name is kept in a fixed narrow buffer.

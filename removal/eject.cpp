@@ -1,6 +1,7 @@
 #include "removal/eject.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "removal/device_lookup.h"
 
@@ -9,6 +10,24 @@ namespace {
 constexpr int kEjectAttempts = 3;
 constexpr std::uint32_t kRetryPauseMs = 500;
 constexpr std::uint32_t kCrSuccess = 0;
+
+// Indexed by PNP_VETO_TYPE.
+constexpr const char* kVetoTypeNames[] = {
+    "PNP_VetoTypeUnknown",
+    "PNP_VetoLegacyDevice",
+    "PNP_VetoPendingClose",
+    "PNP_VetoWindowsApp",
+    "PNP_VetoWindowsService",
+    "PNP_VetoOutstandingOpen",
+    "PNP_VetoDevice",
+    "PNP_VetoDriver",
+    "PNP_VetoIllegalDeviceRequest",
+    "PNP_VetoInsufficientPower",
+    "PNP_VetoNonDisableable",
+    "PNP_VetoLegacyDriver",
+    "PNP_VetoInsufficientRights",
+    "PNP_VetoAlreadyRemoved",
+};
 
 }  // namespace
 
@@ -19,31 +38,47 @@ std::string FormatEjectResult(std::uint32_t result) {
   return line;
 }
 
-int EjectDrive(RemovalPlatform& platform, unsigned char letter) {
+std::string VetoTypeName(std::uint32_t vetoType) {
+  if (vetoType < std::size(kVetoTypeNames)) return kVetoTypeNames[vetoType];
+  return "PNP_VetoType(" + std::to_string(vetoType) + ")";
+}
+
+EjectOutcome EjectDrive(RemovalPlatform& platform, unsigned char letter, EjectNotice notice) {
+  EjectOutcome outcome;
   VolumeDevice volume;
-  if (!QueryVolumeDevice(platform, letter, &volume)) return 1;
+  if (!QueryVolumeDevice(platform, letter, &volume)) return outcome;
   DeviceInstance device = FindDeviceInstance(platform, volume.deviceNumber, volume.driveType,
                                              {volume.dosTarget, sizeof volume.dosTarget});
-  if (device == 0) return 1;
+  if (device == 0) return outcome;
 
   // The parent query's result is deliberately not judged: when it fails, the
   // requests go to whatever it left in `parent` (0 unless it wrote there),
-  // and their refusal is what gets traced.
+  // and their refusal is what gets reported.
   DeviceInstance parent = 0;
   platform.QueryParent(&parent, device);
 
-  // No veto outputs are asked for, so the platform itself tells the user why
-  // a removal was refused; a refusal is often transient, hence the retries.
-  std::uint32_t result = kCrSuccess;
+  // A refusal is often transient (a file still being closed), hence the
+  // retries.
+  const bool traced = notice == EjectNotice::kByPlatform;
+  outcome.status = EjectStatus::kRefused;
   for (int attempt = 0; attempt < kEjectAttempts; ++attempt) {
-    result = platform.RequestEject(parent);
-    if (result == kCrSuccess) {
-      platform.WriteTrace("Success\n\n");
-      return 0;
+    outcome.lastResult =
+        platform.RequestEject(parent, notice == EjectNotice::kByCaller ? &outcome.veto : nullptr);
+    if (outcome.lastResult == kCrSuccess) {
+      if (traced) platform.WriteTrace("Success\n\n");
+      outcome.status = EjectStatus::kEjected;
+      return outcome;
     }
     platform.Pause(kRetryPauseMs);
   }
-  platform.WriteTrace("failed\n");
-  platform.WriteTrace(FormatEjectResult(result));
-  return 1;
+  if (traced) {
+    platform.WriteTrace("failed\n");
+    platform.WriteTrace(FormatEjectResult(outcome.lastResult));
+  }
+  return outcome;
+}
+
+int EjectDrive(RemovalPlatform& platform, unsigned char letter) {
+  return EjectDrive(platform, letter, EjectNotice::kByPlatform).status == EjectStatus::kEjected ? 0
+                                                                                                : 1;
 }

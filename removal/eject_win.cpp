@@ -1,9 +1,13 @@
 #include "removal/eject_win.h"
 
-#include "removal/eject.h"
 #include "removal/removal_platform_win.h"
 
 int EjectDrive(unsigned char letter) {
   RemovalPlatformWin platform;
   return EjectDrive(platform, letter);
+}
+
+EjectOutcome EjectDriveWithVeto(unsigned char letter) {
+  RemovalPlatformWin platform;
+  return EjectDrive(platform, letter, EjectNotice::kByCaller);
 }

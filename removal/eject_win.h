@@ -1,5 +1,10 @@
 #pragma once
-// The remove button's entry: ejects the drive with the real platform calls.
+// Ejects drives with the real platform calls.
+#include "removal/eject.h"
 
-// Returns 0 when the drive's device was ejected, 1 on any failure.
+// The remove button's entry: 0 when the drive's device was ejected, 1 on any
+// failure; the platform tells the user, the trace output gets the outcome.
 int EjectDrive(unsigned char letter);
+
+// The console's entry: the same procedure, asking for the veto of a refusal.
+EjectOutcome EjectDriveWithVeto(unsigned char letter);

@@ -4,6 +4,7 @@
 // can be checked with a recording fake; RemovalPlatformWin makes the real ones.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // An open device, or a device information set, as the platform's handle value.
@@ -26,6 +27,15 @@ struct StorageDeviceNumber {
 
 // MAX_PATH: the buffer that receives the DOS device target list.
 inline constexpr std::size_t kDosTargetSize = 260;
+
+// MAX_PATH: the wide characters of the buffer that receives a veto name.
+inline constexpr std::size_t kVetoNameChars = 260;
+
+// What an eject request reports about a refusal, when it is asked to.
+struct EjectVeto {
+  std::uint32_t type = 0;  // PNP_VETO_TYPE; 0 is PNP_VetoTypeUnknown
+  std::string name;        // code page 932; what vetoed, e.g. a device or a program
+};
 
 class RemovalPlatform {
  public:
@@ -57,8 +67,11 @@ class RemovalPlatform {
 
   // CM_Get_Parent with flags 0; returns the CONFIGRET.
   virtual std::uint32_t QueryParent(DeviceInstance* parent, DeviceInstance device) = 0;
-  // CM_Request_Device_EjectW with no veto outputs and flags 0; returns the CONFIGRET.
-  virtual std::uint32_t RequestEject(DeviceInstance device) = 0;
+  // CM_Request_Device_EjectW with flags 0; returns the CONFIGRET. With a null
+  // `veto` it asks for no veto outputs; otherwise it passes a veto type and a
+  // kVetoNameChars-character name buffer, both cleared before the request,
+  // and `veto` receives what the request left in them.
+  virtual std::uint32_t RequestEject(DeviceInstance device, EjectVeto* veto) = 0;
   virtual void Pause(std::uint32_t milliseconds) = 0;
   // Writes to the trace output as it stands.
   virtual void WriteTrace(std::string_view text) = 0;

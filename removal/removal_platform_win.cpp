@@ -3,7 +3,10 @@
 #include <winioctl.h>
 #include <cfgmgr32.h>
 
+#include <cwchar>
+
 #include "app/trace.h"
+#include "framework/text_win.h"
 
 namespace {
 
@@ -127,10 +130,18 @@ std::uint32_t RemovalPlatformWin::QueryParent(DeviceInstance* parent, DeviceInst
   return result;
 }
 
-std::uint32_t RemovalPlatformWin::RequestEject(DeviceInstance device) {
+std::uint32_t RemovalPlatformWin::RequestEject(DeviceInstance device, EjectVeto* veto) {
   // Without a veto-name buffer the plug-and-play manager shows the user its
   // own notice of the removal or of the reason for a refusal.
-  return CM_Request_Device_EjectW(device, nullptr, nullptr, 0, 0);
+  if (veto == nullptr) return CM_Request_Device_EjectW(device, nullptr, nullptr, 0, 0);
+
+  PNP_VETO_TYPE type = PNP_VetoTypeUnknown;
+  wchar_t name[kVetoNameChars] = {};
+  CONFIGRET result = CM_Request_Device_EjectW(device, &type, name, kVetoNameChars, 0);
+  veto->type = static_cast<std::uint32_t>(type);
+  // Read within the buffer, also if the call left it without a terminator.
+  veto->name = WideToCp932(std::wstring_view(name, wcsnlen(name, kVetoNameChars)));
+  return result;
 }
 
 void RemovalPlatformWin::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }

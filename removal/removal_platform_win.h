@@ -21,7 +21,7 @@ class RemovalPlatformWin final : public RemovalPlatform {
   void DestroyInterfaceSet(PlatformHandle set) override;
 
   std::uint32_t QueryParent(DeviceInstance* parent, DeviceInstance device) override;
-  std::uint32_t RequestEject(DeviceInstance device) override;
+  std::uint32_t RequestEject(DeviceInstance device, EjectVeto* veto) override;
   void Pause(std::uint32_t milliseconds) override;
   void WriteTrace(std::string_view text) override;
 

@@ -11,13 +11,13 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
 runs="${QUORLIN_FUZZ_RUNS:--1}"
-targets=(device_change_text arguments drive_report version_text)
+targets=(device_change_text arguments drive_report version_text command_line)
 [ $# -le 1 ] || targets=("${@:2}")
 
 # Input size limits: every byte of an argument list can be a new argument,
 # and thousands of them only slow the search down without reaching anything
 # that a few do not.
-declare -A max_len=([arguments]=1024)
+declare -A max_len=([arguments]=1024 [command_line]=1024)
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

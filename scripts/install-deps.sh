@@ -8,7 +8,7 @@ need=(cmake ninja-build g++ libgtest-dev googletest
       mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
       wine wine64 wine32:i386
       xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-horai-umefont fonts-wine locales
-      wixl msitools zip unzip binutils
+      wixl msitools zip unzip binutils nlohmann-json3-dev
       clang-14 libclang-rt-14-dev)
 
 # Wine takes its ANSI code page from the locale (ja_JP: 932, en_US: 1252) and

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds Quorlin for x86 and x64 and writes the release files to dist/:
 #   Quorlin-<version>-x86.zip, Quorlin-<version>-x64.zip
-#       Quorlin.exe, README.txt, README.ja.txt and LICENSE.txt, ready to run;
+#       Quorlin.exe, QuorlinCmd.exe, README.txt, README.ja.txt and LICENSE.txt,
+#       ready to run;
 #   Quorlin-<version>-x86.msi, Quorlin-<version>-x64.msi
 #       per-machine installers (package/quorlin.wxs);
 #   SHA256SUMS over those four.
-# <version> is the file version of the version block in res/version.rc.
+# <version> is the programs' version, QUORLIN_VERSION in res/version.h.
 #
 #   scripts/package.sh [--out DIR] [--version A.B.C.D]
 #
@@ -19,6 +20,7 @@ root=$PWD
 # The build's programs that ship, each in both zips and both MSIs.
 programs=(
   Quorlin.exe
+  QuorlinCmd.exe
 )
 
 fail() {
@@ -37,9 +39,9 @@ while [ $# -gt 0 ]; do
 done
 
 if [ -z "$version" ]; then
-  version=$(sed -n 's/^FILEVERSION *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *\r\?$/\1.\2.\3.\4/p' \
-    res/version.rc)
-  [ -n "$version" ] || fail "no FILEVERSION a, b, c, d line in res/version.rc"
+  version=$(sed -n 's/^#define QUORLIN_VERSION *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *\r\?$/\1.\2.\3.\4/p' \
+    res/version.h)
+  [ -n "$version" ] || fail "no '#define QUORLIN_VERSION a, b, c, d' line in res/version.h"
 fi
 # Windows Installer takes at most 255.255.65535 for the first three fields.
 IFS=. read -r major minor build revision extra <<<"$version"

@@ -5,9 +5,10 @@
 # and x64: the MSI's tables; a silent install into a fresh Wine prefix; the
 # installed files byte for byte; the Start-menu shortcut and the Add/Remove
 # entry with icon, publisher and version; Quorlin started from the shortcut
-# shows its window; installing again and installing the newer build leave
-# one entry; uninstalling leaves no file, folder or registry value behind;
-# the zip unpacks to the same files and its Quorlin.exe starts.
+# shows its window and the installed QuorlinCmd.exe answers; installing again
+# and installing the newer build leave one entry; uninstalling leaves no
+# file, folder or registry value behind; the zip unpacks to the same files,
+# its Quorlin.exe starts and its QuorlinCmd.exe answers.
 # Prints one line per failed check and "N passed, M failed" at the end.
 # Leaves nothing: the temporary folder with its prefixes goes, and the Wine
 # servers and the virtual display it started are ended.
@@ -142,6 +143,16 @@ starts_with_window() {
   return $shown
 }
 
+# QuorlinCmd.exe answers where it was put: its version block's version, and
+# C: in its list. (Into files: a pipe after wine would wait for the prefix's
+# services, which keep the first wine's output open.)
+cmd_answers() {
+  wine "$1" --version >"$tmp/cmd-version.txt" 2>/dev/null &&
+    [ "$(tr -d '\r' <"$tmp/cmd-version.txt")" = "QuorlinCmd Ver.:${version//./, }" ] &&
+    wine "$1" list >"$tmp/cmd-list.txt" 2>/dev/null &&
+    tr -d '\r' <"$tmp/cmd-list.txt" | grep -qxF 'C:\  Fixed'
+}
+
 tab=$'\t'
 # Rows of one table of an MSI, without the header lines.
 table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
@@ -149,7 +160,10 @@ properties_are() {
   [ "$(table "$1" Property | grep -E "^(ProductName|Manufacturer|ProductVersion|ALLUSERS)$tab" |
     LC_ALL=C sort)" = "$(printf 'ALLUSERS\t1\nManufacturer\tTesserine\nProductName\tQuorlin\nProductVersion\t%s' "$2")" ]
 }
-zip_holds_the_documents() { [ -f "$1/Quorlin.exe" ] && [ -f "$1/README.txt" ] && [ -f "$1/LICENSE.txt" ]; }
+zip_holds_the_documents() {
+  [ -f "$1/Quorlin.exe" ] && [ -f "$1/QuorlinCmd.exe" ] && [ -f "$1/README.txt" ] &&
+    [ -f "$1/LICENSE.txt" ]
+}
 msi_files_are() { [ "$(table "$1" File | cut -f3 | LC_ALL=C sort)" = "$2" ]; }
 icon_installed() { [ -n "$1" ] && cmp "$(winepath -u "$1")" res/quorlin.ico; }
 # The shortcut's target path (ANSI) and icon location (UTF-16).
@@ -184,7 +198,8 @@ for arch in x86 x64; do
   rm -rf "$unzipped" && mkdir -p "$unzipped"
   must "$arch zip unpacks" unzip -q "$zip" -d "$unzipped"
   shipped=$(cd "$unzipped" && LC_ALL=C ls)
-  check "$arch zip holds Quorlin.exe, README.txt and LICENSE.txt" zip_holds_the_documents "$unzipped"
+  check "$arch zip holds Quorlin.exe, QuorlinCmd.exe, README.txt and LICENSE.txt" \
+    zip_holds_the_documents "$unzipped"
   check "$arch msi installs the same files as the zip" msi_files_are "$msi" "$shipped"
   for exe in $(echo "$shipped" | grep '\.exe$'); do
     check "$arch zip: $exe is the build's own, byte for byte" cmp "$unzipped/$exe" "build/$preset/bin/$exe"
@@ -216,6 +231,7 @@ for arch in x86 x64; do
   check "$arch msi: shortcut points at the installed Quorlin.exe with the program's icon" \
     link_points_at "$link" "C:\\$folder\\Quorlin\\Quorlin.exe" "$icon"
   check "$arch msi: Quorlin started from the shortcut shows its window" starts_with_window "$link"
+  check "$arch msi: the installed QuorlinCmd.exe answers" cmd_answers "$dir/QuorlinCmd.exe"
 
   must "$arch msi installs again" wine msiexec /i "$msi" /qn
   check "$arch msi: installing again leaves one entry" test "$(arp_count $view)" = 1
@@ -232,6 +248,7 @@ for arch in x86 x64; do
   check "$arch msi: no Add/Remove entry after uninstall" test "$(arp_count $view)" = 0
 
   check "$arch zip: its Quorlin.exe starts and shows its window" starts_with_window "$unzipped/Quorlin.exe"
+  check "$arch zip: its QuorlinCmd.exe answers" cmd_answers "$unzipped/QuorlinCmd.exe"
 done
 
 echo "$passed passed, $failed failed"

@@ -34,10 +34,7 @@ BOOL CControlDlg::OnInitDialog() {
   return TRUE;
 }
 
-void CControlDlg::EnumerateDrives() {
-  m_drives = DrivesFromMask(QueryLogicalDrives());
-  for (DriveEntry& drive : m_drives) drive.type = QueryDriveType(drive.letter);
-}
+void CControlDlg::EnumerateDrives() { m_drives = QueryDrives(); }
 
 void CControlDlg::FillDriveList() {
   RebuildDriveRows(m_driveList, m_drives, [this] {

@@ -11,9 +11,8 @@ CLogDlg::CLogDlg(CWnd* parent) : CDialog(IDD_LOG_PANE, parent), m_backBrush(RGB(
 void CLogDlg::DoDataExchange() { m_logList.Attach(::GetDlgItem(m_hWnd, IDC_LOG_LIST)); }
 
 void CLogDlg::LogDeviceChange(WPARAM wParam, LPARAM lParam) {
-  const std::vector<unsigned char> record = ReadBroadcastRecord(lParam);
-  std::string line = FormatDeviceChangeText(
-      static_cast<uint32_t>(wParam), record.empty() ? nullptr : record.data(), record.size());
+  std::string line =
+      FormatDeviceChangeText(static_cast<uint32_t>(wParam), ReadBroadcastRecord(lParam));
   TracePrintf("%s\n", line.c_str());
   AddLogLine(line);
 }

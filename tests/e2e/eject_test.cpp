@@ -20,25 +20,12 @@
 #include "support/list_rows.h"
 #include "support/pnp_standin.h"
 #include "support/quorlin_process.h"
+#include "support/standin_calls.h"
 #include "support/wine_mount.h"
 
 namespace {
 
-// The sizes the platform's records have on this architecture: the interface
-// and device records grow by a pointer, the detail record's fixed part is
-// packed on x86 only.
-#ifdef _WIN64
-constexpr std::uint32_t kRecordSize = 32;
-constexpr std::uint32_t kDetailSize = 8;
-#else
-constexpr std::uint32_t kRecordSize = 28;
-constexpr std::uint32_t kDetailSize = 5;
-#endif
-
-constexpr std::uint32_t kCrSuccess = 0;
 constexpr std::uint32_t kCrNoSuchDevnode = 0x0D;
-constexpr std::uint32_t kCrRemoveVetoed = 0x17;
-constexpr std::uint32_t kDigcfPresentInterface = 0x12;
 
 // Device instances the script hands out; the stand-in's values, not Wine's.
 constexpr std::uint32_t kDevice = 0x4711;
@@ -48,174 +35,10 @@ constexpr std::uint32_t kParent = 0x0815;
 // loaded machine.
 constexpr DWORD kPressTimeoutMs = 20000;
 
-std::string Hex(std::uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
-  return text;
-}
-
-std::string Narrow(const wchar_t* text) {
-  std::string narrow;
-  for (; *text; ++text) narrow += *text < 0x80 ? static_cast<char>(*text) : '?';
-  return narrow;
-}
-
-// One line per recorded call, with what decides the path through the
-// procedure; the arguments themselves are checked by ExpectPlatformArguments.
-std::vector<std::string> Sequence(const std::vector<StandinRecord>& records) {
-  std::vector<std::string> lines;
-  for (const StandinRecord& r : records) {
-    switch (r.call) {
-      case kCallGetClassDevs:
-        lines.push_back("classdevs");
-        break;
-      case kCallEnumInterfaces:
-        lines.push_back("enum " + std::to_string(r.index) + (r.result ? "" : " none"));
-        break;
-      case kCallGetDetail:
-        lines.push_back(r.detail ? "detail" : "size");
-        break;
-      case kCallDestroyList:
-        lines.push_back("destroy");
-        break;
-      case kCallGetParent:
-        lines.push_back("parent of " + Hex(r.devInst));
-        break;
-      case kCallRequestEject:
-        lines.push_back("eject " + Hex(r.devInst) + " = " + Hex(r.result));
-        break;
-      case kCallSleep:
-        lines.push_back("sleep " + std::to_string(r.milliseconds));
-        break;
-      case kCallWriteConsole:
-        lines.push_back("write " + Narrow(r.text));
-        break;
-      case kCallVolumeInformation:
-        lines.push_back("volume " + Narrow(r.text));
-        break;
-      default:
-        lines.push_back("call " + std::to_string(r.call));
-    }
-  }
-  return lines;
-}
-
-std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-std::vector<StandinRecord> OfCall(const std::vector<StandinRecord>& records, StandinCall call) {
-  std::vector<StandinRecord> found;
-  for (const StandinRecord& r : records)
-    if (r.call == call) found.push_back(r);
-  return found;
-}
-
-// Every argument of the walk and the requests, as the program must pass them
-// on this architecture: the disk class with flags 0x12 and no enumerator or
-// window; one interface record for the whole walk; the size query without a
-// buffer and the detail call with exactly the size it reported, both with
-// the one required-size variable; the device record with the detail call
-// only; the set destroyed; the parent query with flags 0 into a variable
-// cleared to 0, for the device found; each request for what the parent query
-// left there, with no veto outputs, name length 0 and flags 0.
-void ExpectPlatformArguments(const std::vector<StandinRecord>& records,
-                             std::uint32_t expectedDevice) {
-  std::uint64_t set = 0, interfaceRecord = 0, requiredSize = 0;
-  std::uint32_t reportedSize = 0, nextIndex = 0, parentLeft = 0;
-  bool parentQueried = false;
-  for (const StandinRecord& r : records) {
-    SCOPED_TRACE(Sequence({r})[0]);
-    switch (r.call) {
-      case kCallGetClassDevs:
-        EXPECT_NE(r.classGuidPointer, 0u);
-        EXPECT_TRUE(IsEqualGUID(r.classGuid, kDiskInterfaceClass));
-        EXPECT_EQ(r.enumerator, 0u);
-        EXPECT_EQ(r.parentWindow, 0u);
-        EXPECT_EQ(r.flags, kDigcfPresentInterface);
-        set = r.set;
-        break;
-      case kCallEnumInterfaces:
-        EXPECT_EQ(r.set, set);
-        EXPECT_EQ(r.deviceInfo, 0u);
-        EXPECT_TRUE(IsEqualGUID(r.classGuid, kDiskInterfaceClass));
-        EXPECT_EQ(r.index, nextIndex++);
-        EXPECT_EQ(r.interfaceDataSize, kRecordSize);
-        if (interfaceRecord == 0) interfaceRecord = r.interfaceData;
-        EXPECT_EQ(r.interfaceData, interfaceRecord);
-        break;
-      case kCallGetDetail:
-        EXPECT_EQ(r.set, set);
-        EXPECT_EQ(r.interfaceData, interfaceRecord);
-        EXPECT_NE(r.requiredSizePointer, 0u);
-        if (r.detail == 0) {
-          EXPECT_EQ(r.detailBufferSize, 0u);
-          EXPECT_EQ(r.deviceInfo, 0u);
-          requiredSize = r.requiredSizePointer;
-          reportedSize = r.requiredSizeWritten;
-        } else {
-          EXPECT_EQ(r.detailSize, kDetailSize);
-          EXPECT_EQ(r.detailBufferSize, reportedSize);
-          EXPECT_EQ(r.requiredSizePointer, requiredSize);
-          EXPECT_NE(r.deviceInfo, 0u);
-          EXPECT_EQ(r.deviceInfoSize, kRecordSize);
-          EXPECT_TRUE(r.result);
-        }
-        break;
-      case kCallDestroyList:
-        EXPECT_EQ(r.set, set);
-        EXPECT_TRUE(r.result);
-        break;
-      case kCallGetParent:
-        parentQueried = true;
-        EXPECT_NE(r.parentPointer, 0u);
-        EXPECT_EQ(r.parentBefore, 0u);
-        EXPECT_EQ(r.devInst, expectedDevice);
-        EXPECT_EQ(r.flags, 0u);
-        parentLeft = r.parentWritten;
-        break;
-      case kCallRequestEject:
-        EXPECT_TRUE(parentQueried);
-        EXPECT_EQ(r.devInst, parentLeft);
-        EXPECT_EQ(r.vetoType, 0u);
-        EXPECT_EQ(r.vetoName, 0u);
-        EXPECT_EQ(r.nameLength, 0u);
-        EXPECT_EQ(r.flags, 0u);
-        break;
-    }
-  }
-}
-
-// Request i+1 comes at least 500 ms after request i returned, and a pause of
-// 500 ms lies between them; after a refused last request, its pause comes
-// before the first trace line.
-void ExpectPausesBetweenRequests(const std::vector<StandinRecord>& records) {
-  const StandinRecord* lastRequest = nullptr;
-  for (const StandinRecord& r : records) {
-    if (r.call == kCallRequestEject || r.call == kCallWriteConsole) {
-      if (lastRequest && lastRequest->result != kCrSuccess) {
-        EXPECT_GE(StampMs(lastRequest->returnedAt, r.enteredAt), 500.0) << Sequence({r})[0];
-      }
-      lastRequest = r.call == kCallRequestEject ? &r : nullptr;
-    }
-    if (r.call == kCallSleep) {
-      EXPECT_GE(StampMs(r.enteredAt, r.returnedAt), 500.0);
-    }
-  }
-}
-
-struct TestDrive {
-  std::unique_ptr<ScopedWineDrive> wine;
-  std::string root;      // "Y:\"
-  DWORD number = 0;      // its storage device number under Wine
-  std::string diskPath;  // a device path that opens to the same number
-};
-
 class EjectThroughButton : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(AddDrive(drive));
+    ASSERT_NO_FATAL_FAILURE(AddStandinDrive(&drive));
     ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS));
     ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
     list = quorlin.Control(IDC_DRIVE_LIST);
@@ -226,14 +49,9 @@ class EjectThroughButton : public ::testing::Test {
 
     std::string error;
     ASSERT_TRUE(standin.Attach(quorlin.Handle(), quorlin.Id(), &error)) << error;
-    StandinScript& script = standin.Script();
-    script.interfaceClass = kDiskInterfaceClass;
-    script.interfaceCount = 1;
-    SetInterface(script.interfaces[0], drive.diskPath, kDevice);
-    script.parentWrites = 1;
-    script.parent = kParent;
-    script.parentResult = kCrSuccess;
-    ScriptRequests({kCrSuccess});
+    OfferDisk(standin.Script(), drive.diskPath, kDevice, kParent);
+    standin.Script().parentResult = kCrSuccess;
+    ScriptRequests(standin.Script(), {kCrSuccess});
 
     // Nothing after the banner may be missed: the console is read from the
     // row where the banner left the cursor.
@@ -243,30 +61,6 @@ class EjectThroughButton : public ::testing::Test {
       return ConsoleText(console, 0).find("DEBUG_MODE ON\n") != std::string::npos;
     }));
     consoleRow = console.size() - 1;
-  }
-
-  // A removable drive at the highest free letter, with the disk path that
-  // opens, under Wine, to its storage device number.
-  static void AddDrive(TestDrive& added) {
-    wchar_t letter = FreeDriveLetter();
-    ASSERT_NE(letter, 0);
-    added.wine = std::make_unique<ScopedWineDrive>(letter, kWineDriveRemovable);
-    ASSERT_TRUE(added.wine->ok());
-    added.root = {static_cast<char>(letter), ':', '\\'};
-    const wchar_t volume[] = {L'\\', L'\\', L'.', L'\\', letter, L':', L'\0'};
-    ASSERT_TRUE(StorageNumberOf(volume, &added.number));
-    added.diskPath = "\\\\.\\PhysicalDrive" + std::to_string(added.number);
-    DWORD diskNumber = 0;
-    ASSERT_TRUE(
-        StorageNumberOf(std::wstring(added.diskPath.begin(), added.diskPath.end()), &diskNumber));
-    ASSERT_EQ(diskNumber, added.number);
-  }
-
-  void ScriptRequests(const std::vector<std::uint32_t>& results) {
-    StandinScript& script = standin.Script();
-    script.ejectResultCount = static_cast<std::uint32_t>(results.size());
-    for (size_t i = 0; i < results.size() && i < std::size(script.ejectResults); ++i)
-      script.ejectResults[i] = results[i];
   }
 
   // The console's text from row `from` of `rows` on, rows joined with "\n":
@@ -292,7 +86,7 @@ class EjectThroughButton : public ::testing::Test {
 
   // Clicks the drive's row: the report is built (the volume query recorded)
   // and the button enabled.
-  void Select(const TestDrive& target) {
+  void Select(const StandinDrive& target) {
     standin.ClearRecords();
     int row = ListViewRowOf(list, target.root);
     ASSERT_GE(row, 0) << target.root;
@@ -346,7 +140,7 @@ class EjectThroughButton : public ::testing::Test {
     return {"classdevs", "enum 0", "size", "detail", "destroy"};
   }
 
-  TestDrive drive;
+  StandinDrive drive;
   QuorlinProcess quorlin;
   PnpStandin standin;
   HWND list = nullptr, report = nullptr, button = nullptr;
@@ -363,7 +157,7 @@ TEST_F(EjectThroughButton, SuccessAtTheFirstSecondOrThirdRequestTracesOnlySucces
     SCOPED_TRACE(refusals);
     std::vector<std::uint32_t> results(static_cast<size_t>(refusals), kCrRemoveVetoed);
     results.push_back(kCrSuccess);
-    ScriptRequests(results);
+    ScriptRequests(standin.Script(), results);
 
     Press press;
     ASSERT_NO_FATAL_FAILURE(PressRemove(&press));
@@ -371,7 +165,7 @@ TEST_F(EjectThroughButton, SuccessAtTheFirstSecondOrThirdRequestTracesOnlySucces
     for (int i = 0; i < refusals; ++i) expected = Concat(expected, {refused, "sleep 500"});
     expected = Concat(expected, {granted, "write Success\n\n"});
     EXPECT_EQ(Sequence(press.calls), expected);
-    ExpectPlatformArguments(press.calls, kDevice);
+    ExpectPlatformArguments(press.calls, kDevice, VetoOutputs::kNone);
     ExpectPausesBetweenRequests(press.calls);
     EXPECT_EQ(press.trace, "Success\n\n");
   }
@@ -390,7 +184,7 @@ TEST_F(EjectThroughButton, ThreeRefusalsTraceFailedAndTheLastResultAfterThreePau
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lastLine);
-    ScriptRequests(c.results);
+    ScriptRequests(standin.Script(), c.results);
     Press press;
     ASSERT_NO_FATAL_FAILURE(PressRemove(&press));
     std::vector<std::string> expected = Concat(WalkToFirst(), {"parent of " + Hex(kDevice)});
@@ -398,7 +192,7 @@ TEST_F(EjectThroughButton, ThreeRefusalsTraceFailedAndTheLastResultAfterThreePau
       expected = Concat(expected, {"eject " + Hex(kParent) + " = " + Hex(result), "sleep 500"});
     expected = Concat(expected, {"write failed\n", std::string("write ") + c.lastLine});
     EXPECT_EQ(Sequence(press.calls), expected);
-    ExpectPlatformArguments(press.calls, kDevice);
+    ExpectPlatformArguments(press.calls, kDevice, VetoOutputs::kNone);
     ExpectPausesBetweenRequests(press.calls);
     EXPECT_EQ(press.trace, std::string("failed\n") + c.lastLine);
   }
@@ -408,7 +202,7 @@ TEST_F(EjectThroughButton, FailingParentQueryStillSendsTheRequestsToParentZero) 
   ASSERT_NO_FATAL_FAILURE(Select(drive));
   standin.Script().parentWrites = 0;
   standin.Script().parentResult = kCrNoSuchDevnode;
-  ScriptRequests({kCrNoSuchDevnode});
+  ScriptRequests(standin.Script(), {kCrNoSuchDevnode});
 
   Press press;
   ASSERT_NO_FATAL_FAILURE(PressRemove(&press));
@@ -417,7 +211,7 @@ TEST_F(EjectThroughButton, FailingParentQueryStillSendsTheRequestsToParentZero) 
       Sequence(press.calls),
       Concat(WalkToFirst(), {"parent of " + Hex(kDevice), toZero, "sleep 500", toZero, "sleep 500",
                              toZero, "sleep 500", "write failed\n", "write Result=0x D\n"}));
-  ExpectPlatformArguments(press.calls, kDevice);
+  ExpectPlatformArguments(press.calls, kDevice, VetoOutputs::kNone);
   std::vector<StandinRecord> parent = OfCall(press.calls, kCallGetParent);
   ASSERT_EQ(parent.size(), 1u);
   EXPECT_EQ(parent[0].result, kCrNoSuchDevnode);
@@ -447,7 +241,7 @@ TEST_F(EjectThroughButton, FirstMatchingInterfaceWinsAndAnOversizedOneIsSkippedU
             (std::vector<std::string>{"classdevs", "enum 0", "size", "enum 1", "size", "detail",
                                       "enum 2", "size", "detail", "destroy", "parent of 0x1002",
                                       "eject " + Hex(kParent) + " = 0x0", "write Success\n\n"}));
-  ExpectPlatformArguments(press.calls, 0x1002);
+  ExpectPlatformArguments(press.calls, 0x1002, VetoOutputs::kNone);
   std::vector<StandinRecord> details = OfCall(press.calls, kCallGetDetail);
   ASSERT_EQ(details.size(), 5u);
   EXPECT_EQ(details[0].requiredSizeWritten, 1025u);
@@ -456,12 +250,12 @@ TEST_F(EjectThroughButton, FirstMatchingInterfaceWinsAndAnOversizedOneIsSkippedU
 }
 
 TEST_F(EjectThroughButton, TheSelectedRowsDriveIsTheOneLookedUp) {
-  TestDrive second;
-  ASSERT_NO_FATAL_FAILURE(AddDrive(second));
+  StandinDrive second;
+  ASSERT_NO_FATAL_FAILURE(AddStandinDrive(&second));
   ASSERT_NE(second.number, drive.number);
   // Both drives listed, the one in the earlier row first.
   ASSERT_TRUE(WaitUntil([&] { return ListViewRowOf(list, second.root) >= 0; }));
-  const TestDrive* rows[2] = {&drive, &second};
+  const StandinDrive* rows[2] = {&drive, &second};
   if (ListViewRowOf(list, drive.root) > ListViewRowOf(list, second.root))
     std::swap(rows[0], rows[1]);
   StandinScript& script = standin.Script();
@@ -477,7 +271,7 @@ TEST_F(EjectThroughButton, TheSelectedRowsDriveIsTheOneLookedUp) {
             (std::vector<std::string>{"classdevs", "enum 0", "size", "detail", "enum 1", "size",
                                       "detail", "destroy", "parent of 0x2001",
                                       "eject " + Hex(kParent) + " = 0x0", "write Success\n\n"}));
-  ExpectPlatformArguments(press.calls, 0x2001);
+  ExpectPlatformArguments(press.calls, 0x2001, VetoOutputs::kNone);
   EXPECT_EQ(press.trace, "Success\n\n");
 
   ASSERT_NO_FATAL_FAILURE(Select(*rows[0]));
@@ -485,7 +279,7 @@ TEST_F(EjectThroughButton, TheSelectedRowsDriveIsTheOneLookedUp) {
   EXPECT_EQ(Sequence(press.calls),
             Concat(WalkToFirst(),
                    {"parent of 0x2000", "eject " + Hex(kParent) + " = 0x0", "write Success\n\n"}));
-  ExpectPlatformArguments(press.calls, 0x2000);
+  ExpectPlatformArguments(press.calls, 0x2000, VetoOutputs::kNone);
   EXPECT_EQ(press.trace, "Success\n\n");
 }
 
@@ -494,29 +288,31 @@ TEST_F(EjectThroughButton, WithoutAMatchingInterfaceNothingIsRequestedOrWritten)
   StandinScript& script = standin.Script();
   struct Case {
     const char* name;
-    void (*set)(StandinScript&, const TestDrive&);
+    void (*set)(StandinScript&, const StandinDrive&);
     std::vector<std::string> walk;
   };
   const Case cases[] = {
       {"only the system disk",
-       [](StandinScript& s, const TestDrive&) {
+       [](StandinScript& s, const StandinDrive&) {
          s.interfaceCount = 1;
          SetInterface(s.interfaces[0], "\\\\.\\PhysicalDrive0", 0x3000);
        },
        {"classdevs", "enum 0", "size", "detail", "enum 1 none", "destroy"}},
       {"the drive's disk only among CD-ROM interfaces",
-       [](StandinScript& s, const TestDrive& d) {
+       [](StandinScript& s, const StandinDrive& d) {
          s.interfaceClass.Data1 = 0x53f56308;  // GUID_DEVINTERFACE_CDROM
          SetInterface(s.interfaces[0], d.diskPath, 0x3001);
        },
        {"classdevs", "enum 0 none", "destroy"}},
       {"no interface at all",
-       [](StandinScript& s, const TestDrive&) {
+       [](StandinScript& s, const StandinDrive&) {
          s.interfaceClass = kDiskInterfaceClass;
          s.interfaceCount = 0;
        },
        {"classdevs", "enum 0 none", "destroy"}},
-      {"no set", [](StandinScript& s, const TestDrive&) { s.classDevsFails = 1; }, {"classdevs"}},
+      {"no set",
+       [](StandinScript& s, const StandinDrive&) { s.classDevsFails = 1; },
+       {"classdevs"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -524,7 +320,7 @@ TEST_F(EjectThroughButton, WithoutAMatchingInterfaceNothingIsRequestedOrWritten)
     Press press;
     ASSERT_NO_FATAL_FAILURE(PressRemove(&press));
     EXPECT_EQ(Sequence(press.calls), c.walk);
-    ExpectPlatformArguments(press.calls, 0);
+    ExpectPlatformArguments(press.calls, 0, VetoOutputs::kNone);
     EXPECT_EQ(press.trace, "");
   }
 }

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Checks the exe that the build leaves, which is the one that ships: no
-# symbols or debug sections, a debug link to Quorlin.exe.debug beside it,
-# that file resolving the exe's code to our sources, and, when given, a size
-# limit. Leaves nothing.
-#   shipped_exe_test.sh EXE OBJDUMP NM ADDR2LINE MAX_BYTES(0: none)
+# Checks an exe that the build leaves, which is the one that ships: no
+# symbols or debug sections, a debug link to <exe>.debug beside it, that file
+# resolving the program's entry function to its source file, and, when
+# given, a size limit. Leaves nothing.
+#   shipped_exe_test.sh EXE OBJDUMP NM ADDR2LINE MAX_BYTES(0: none) ENTRY SOURCE
+# e.g. ENTRY WinMain, SOURCE framework/winmain_win.cpp.
 set -uo pipefail
-exe=$1 objdump=$2 nm=$3 addr2line=$4 max=$5
+exe=$1 objdump=$2 nm=$3 addr2line=$4 max=$5 entry=$6 source=$7
 debug=$exe.debug
 failed=0
 fail() {
@@ -24,9 +25,9 @@ grep -q ' \.gnu_debuglink ' <<<"$sections" && strings -a "$exe" | grep -qx "${de
 text() { "$objdump" -h "$1" | awk '$2 == ".text" { print $3, $4 }'; }
 [ -f "$debug" ] || fail "no $debug beside the exe"
 [ "$(text "$exe")" = "$(text "$debug")" ] || fail "$debug describes another link"
-winmain=$("$nm" "$debug" | awk '$3 ~ /^_?WinMain(@16)?$/ { print $1 }')
-line=$("$addr2line" -e "$debug" "0x${winmain:-0}")
-[[ $line == */framework/winmain_win.cpp:[0-9]* ]] || fail "$debug resolves WinMain to '$line'"
+address=$("$nm" "$debug" | awk -v entry="$entry" '$3 ~ ("^_?" entry "(@[0-9]+)?$") { print $1 }')
+line=$("$addr2line" -e "$debug" "0x${address:-0}")
+[[ $line == */"$source":[0-9]* ]] || fail "$debug resolves $entry to '$line'"
 
 size=$(stat -c %s "$exe")
 echo "$exe: $size bytes"

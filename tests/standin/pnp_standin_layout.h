@@ -49,6 +49,11 @@ struct StandinScript {
   // return its last entry (CR_REMOVE_VETOED, 0x17, when the list is empty).
   std::uint32_t ejectResultCount;
   std::uint32_t ejectResults[4];
+  // A request that passes veto outputs gets vetoTypes[n] and vetoNames[n]
+  // (NUL-terminated; cut to the length the request gives) written into them,
+  // n counted as for ejectResults.
+  std::uint32_t vetoTypes[4];
+  wchar_t vetoNames[4][300];
 };
 
 // One call, with every argument as the program passed it. Pointers are kept
@@ -94,6 +99,9 @@ struct StandinRecord {
   std::uint64_t vetoType;
   std::uint64_t vetoName;
   std::uint32_t nameLength;
+  // What the veto outputs held at entry (0 where there is no output).
+  std::uint32_t vetoTypeBefore;
+  wchar_t vetoNameBefore;
   // Sleep.
   std::uint32_t milliseconds;
   // GetVolumeInformationW: the two buffer sizes.

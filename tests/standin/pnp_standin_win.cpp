@@ -1,7 +1,8 @@
 // A plug-and-play stand-in for tests. Loaded into a running Quorlin.exe, it
 // rewrites the program's import entries of the SetupAPI device walk,
 // CM_Get_Parent and CM_Request_Device_EjectW so that they reach the functions
-// below, which answer from the test's script and record every argument. Sleep,
+// below, which answer from the test's script (the veto outputs of a request
+// included) and record every argument. Sleep,
 // GetVolumeInformationW and WriteConsoleW are recorded on their way to the
 // real functions, for the pauses, the volume query and the trace lines.
 //
@@ -14,6 +15,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 #include <iterator>
 #include <string>
 #include <type_traits>
@@ -259,12 +261,26 @@ CONFIGRET WINAPI StandinRequestEject(DEVINST device, PPNP_VETO_TYPE vetoType, LP
   record->vetoName = Address(vetoName);
   record->nameLength = nameLength;
   record->flags = flags;
+  if (vetoType) record->vetoTypeBefore = static_cast<std::uint32_t>(*vetoType);
+  if (vetoName && nameLength > 0) record->vetoNameBefore = vetoName[0];
   const StandinScript& script = Script();
   std::uint32_t answers = script.ejectResultCount < std::size(script.ejectResults)
                               ? script.ejectResultCount
                               : std::size(script.ejectResults);
   CONFIGRET result = CR_REMOVE_VETOED;
-  if (answers > 0) result = script.ejectResults[earlier < answers ? earlier : answers - 1];
+  std::uint32_t answer = 0;
+  if (answers > 0) {
+    answer = earlier < answers ? earlier : answers - 1;
+    result = script.ejectResults[answer];
+  }
+  if (vetoType) *vetoType = static_cast<PNP_VETO_TYPE>(script.vetoTypes[answer]);
+  if (vetoName && nameLength > 0) {
+    const wchar_t* name = script.vetoNames[answer];
+    size_t length = wcsnlen(name, std::size(script.vetoNames[answer]));
+    if (length > nameLength - 1) length = nameLength - 1;
+    std::memcpy(vetoName, name, length * sizeof(wchar_t));
+    vetoName[length] = L'\0';
+  }
   return record.Return(result);
 }
 

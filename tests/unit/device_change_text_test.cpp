@@ -127,4 +127,45 @@ TEST(DeviceChangeText, RecordsAreReadOnlyWithinTheirSize) {
             "VOLUME「?:」");
 }
 
+// The subject is what the line names after the device type, whole, so that
+// the console's JSON carries the same drive, port or path as the line.
+TEST(DeviceChangeText, SubjectIsTheRecordsTypeAndTheNameTheLineShows) {
+  const std::string nul(1, '\0');
+  struct Case {
+    std::vector<unsigned char> record;
+    int32_t deviceType;
+    std::optional<std::string> name;
+  };
+  const Case cases[] = {
+      {Record(2, Volume(0x0C)), 2, "C:"},
+      {Record(2, Volume(0)), 2, "?:"},
+      {Record(3, "COM3" + nul), 3, "COM3"},
+      {Record(3, "COM1"), 3, "COM1"},  // no NUL: up to the record's end
+      {Record(3, nul), 3, ""},
+      {Record(5, "\\\\?\\USB#表" + nul, 28), 5, "\\\\?\\USB#表"},
+      {Record(0, "user" + nul), 0, std::nullopt},
+      {Record(6, std::string(28, '\0')), 6, std::nullopt},
+      {Record(9, "abc" + nul), 9, std::nullopt},
+      {Record(0xFFFFFFFEu), -2, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.deviceType);
+    std::optional<DeviceChangeSubject> subject =
+        ReadDeviceChangeSubject(c.record.data(), c.record.size());
+    ASSERT_TRUE(subject.has_value());
+    EXPECT_EQ(subject->deviceType, c.deviceType);
+    EXPECT_EQ(subject->name, c.name);
+    if (c.name && c.deviceType != 2) {
+      EXPECT_NE(Format(0x8000, c.record).find(*c.name), std::string::npos);
+    }
+  }
+  EXPECT_EQ(ReadDeviceChangeSubject(nullptr, 0), std::nullopt);
+  EXPECT_EQ(ReadDeviceChangeSubject(Record(3, "COM1").data(), 7), std::nullopt);
+  // A record copied whole reads as the same line; an empty copy, as none.
+  EXPECT_EQ(FormatDeviceChangeText(0x8004, Record(3, "COM3" + nul)),
+            Format(0x8004, Record(3, "COM3" + nul)));
+  EXPECT_EQ(FormatDeviceChangeText(0x0007, std::vector<unsigned char>{}),
+            FormatDeviceChangeText(0x0007, nullptr, 0));
+}
+
 }  // namespace

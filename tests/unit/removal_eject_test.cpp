@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,70 @@ TEST(EjectOtherDrivesTest, FixedAndCdRomDrivesAreEjectedLikeRemovableOnes) {
     EXPECT_EQ(Calls(f.calls.end() - 3, f.calls.end()),
               (Calls{"parent 0 700", "eject 701", "trace Success\n\n"}));
   }
+}
+
+// The console's variant: the same calls, but every request asks for the
+// veto, nothing is traced, and the caller gets the outcome of the last request.
+TEST_F(EjectDriveTest, ForTheCallerEveryRequestAsksForTheVetoAndNothingIsTraced) {
+  const Calls refused = {"eject 600 veto", "pause 500"};
+  struct Row {
+    std::deque<std::uint32_t> results;
+    EjectStatus status;
+    std::uint32_t lastResult;
+    Calls requests;
+  };
+  const Row rows[] = {
+      {{0}, EjectStatus::kEjected, 0, {"eject 600 veto"}},
+      {{0x17, 0}, EjectStatus::kEjected, 0, Concat(refused, {"eject 600 veto"})},
+      {{0x17, 0x17, 0x123, 0},
+       EjectStatus::kRefused,
+       0x123,
+       Concat(Concat(refused, refused), refused)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.lastResult);
+    RecordingRemovalPlatform f;
+    SetUpDrive(f);
+    f.ejectResults = row.results;
+    f.vetoes = {{5, "first"}, {6, "second"}, {7, "\\Device\\Third"}};
+    EjectOutcome outcome = EjectDrive(f, 'e', EjectNotice::kByCaller);
+    EXPECT_EQ(outcome.status, row.status);
+    EXPECT_EQ(outcome.lastResult, row.lastResult);
+    EXPECT_EQ(f.calls, Concat(Concat(kLookup, {"parent 0 300"}), row.requests));
+    EXPECT_EQ(f.trace, "");
+    if (row.status == EjectStatus::kRefused) {
+      // The veto of the last request, not of the first.
+      EXPECT_EQ(outcome.veto.type, 7u);
+      EXPECT_EQ(outcome.veto.name, "\\Device\\Third");
+    }
+  }
+}
+
+TEST_F(EjectDriveTest, TheOutcomeTellsALookupFailureFromARefusal) {
+  RecordingRemovalPlatform noDevice;
+  noDevice.AddVolume('E', 1, 4, "\\Device\\LanmanRedirector");  // a remote drive: no class
+  for (EjectNotice notice : {EjectNotice::kByPlatform, EjectNotice::kByCaller}) {
+    EjectOutcome outcome = EjectDrive(noDevice, 'E', notice);
+    EXPECT_EQ(outcome.status, EjectStatus::kNoDevice);
+    EXPECT_EQ(outcome.lastResult, 0u);
+    EXPECT_EQ(noDevice.trace, "");
+  }
+  // The window's procedure says 1 for both, and traces only the refusal.
+  fake.ejectResults = {0x17, 0x17, 0x17};
+  EjectOutcome refused = EjectDrive(fake, 'E', EjectNotice::kByPlatform);
+  EXPECT_EQ(refused.status, EjectStatus::kRefused);
+  EXPECT_EQ(refused.lastResult, 0x17u);
+  EXPECT_EQ(fake.trace, "failed\nResult=0x17\n");
+  EXPECT_EQ(EjectDrive(noDevice, 'E'), 1);
+}
+
+TEST(VetoTypeNameTest, ThePlatformsNamesAndANumberForOthers) {
+  EXPECT_EQ(VetoTypeName(0), "PNP_VetoTypeUnknown");
+  EXPECT_EQ(VetoTypeName(5), "PNP_VetoOutstandingOpen");
+  EXPECT_EQ(VetoTypeName(6), "PNP_VetoDevice");
+  EXPECT_EQ(VetoTypeName(13), "PNP_VetoAlreadyRemoved");
+  EXPECT_EQ(VetoTypeName(14), "PNP_VetoType(14)");
+  EXPECT_EQ(VetoTypeName(0xFFFFFFFF), "PNP_VetoType(4294967295)");
 }
 
 TEST(FormatEjectResultTest, UpperCaseHexInAtLeastTwoColumns) {

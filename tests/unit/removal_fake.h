@@ -31,6 +31,7 @@ class RecordingRemovalPlatform : public RemovalPlatform {
   std::uint32_t parentResult = 0;
   std::optional<DeviceInstance> parentWritten;
   std::deque<std::uint32_t> ejectResults;  // one per request; refused with 0x17 when used up
+  std::deque<EjectVeto> vetoes;            // what each request that asks for them reports, in turn
 
   std::vector<std::string> calls;
   std::string trace;
@@ -117,8 +118,12 @@ class RecordingRemovalPlatform : public RemovalPlatform {
     if (parentWritten) *parent = *parentWritten;
     return parentResult;
   }
-  std::uint32_t RequestEject(DeviceInstance device) override {
-    calls.push_back("eject " + std::to_string(device));
+  std::uint32_t RequestEject(DeviceInstance device, EjectVeto* veto) override {
+    calls.push_back("eject " + std::to_string(device) + (veto ? " veto" : ""));
+    if (veto && !vetoes.empty()) {
+      *veto = vetoes.front();
+      vetoes.pop_front();
+    }
     if (ejectResults.empty()) return 0x17;
     std::uint32_t result = ejectResults.front();
     ejectResults.pop_front();

@@ -1,4 +1,5 @@
-// Reads the icon, the manifest and the version block back from Quorlin.exe.
+// Reads the icon, the manifest and the version block back from Quorlin.exe,
+// and the version block of QuorlinCmd.exe.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -343,24 +344,32 @@ TEST_F(ResourcesTest, ManifestActivatesCommonControls6) {
   FreeLibrary(controls);
 }
 
+// The version block of an exe, empty when it has none.
+std::vector<unsigned char> VersionBlockOf(const std::wstring& exe) {
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
+  std::vector<unsigned char> block(size);
+  if (size == 0 || !GetFileVersionInfoW(exe.c_str(), 0, size, block.data())) block.clear();
+  return block;
+}
+
+std::pair<const void*, UINT> QueryBlock(std::vector<unsigned char>& block,
+                                        const std::wstring& path) {
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), path.c_str(), &value, &length)) return {nullptr, 0};
+  return {value, length};
+}
+
 class VersionBlockTest : public ResourcesTest {
  protected:
   void SetUp() override {
     ResourcesTest::SetUp();
-    const std::wstring exe = QuorlinExe();
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
-    ASSERT_NE(size, 0u);
-    m_block.resize(size);
-    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, m_block.data()));
+    m_block = VersionBlockOf(QuorlinExe());
+    ASSERT_FALSE(m_block.empty());
   }
 
-  std::pair<const void*, UINT> Query(const std::wstring& path) {
-    void* value = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(m_block.data(), path.c_str(), &value, &length)) return {nullptr, 0};
-    return {value, length};
-  }
+  std::pair<const void*, UINT> Query(const std::wstring& path) { return QueryBlock(m_block, path); }
 
   std::vector<unsigned char> m_block;
 };
@@ -425,6 +434,46 @@ TEST_F(VersionBlockTest, Strings) {
   // The About box shows the same legal notice as the version block.
   const std::wstring notice = L"Copyright (C) 2026 Tesserine";
   EXPECT_EQ(TemplateText(Resource(RT_DIALOG, MAKEINTRESOURCEW(IDD_ABOUTBOX)), notice), notice);
+}
+
+// QuorlinCmd.exe's block is Quorlin.exe's with its own names: the same fixed
+// part and translation, and every string the same but the three that name
+// the program.
+TEST_F(VersionBlockTest, QuorlinCmdHasTheSameVersionUnderItsOwnName) {
+  std::wstring cmd = QuorlinExe();
+  cmd.replace(cmd.size() - wcslen(L"Quorlin.exe"), std::wstring::npos, L"QuorlinCmd.exe");
+  std::vector<unsigned char> block = VersionBlockOf(cmd);
+  ASSERT_FALSE(block.empty()) << "QuorlinCmd.exe must sit beside the test program";
+
+  for (const wchar_t* path : {L"\\", L"\\VarFileInfo\\Translation"}) {
+    auto [ours, ourLength] = QueryBlock(block, path);
+    auto [theirs, theirLength] = Query(path);
+    ASSERT_NE(ours, nullptr);
+    ASSERT_EQ(ourLength, theirLength);
+    EXPECT_EQ(std::memcmp(ours, theirs, ourLength), 0);
+  }
+  const std::pair<const wchar_t*, const wchar_t*> names[] = {
+      {L"FileDescription", L"QuorlinCmd"},
+      {L"FileVersion", nullptr},
+      {L"InternalName", L"QuorlinCmd"},
+      {L"LegalCopyright", nullptr},
+      {L"OriginalFilename", L"QuorlinCmd.exe"},
+      {L"ProductName", nullptr},
+      {L"ProductVersion", nullptr},
+  };
+  for (const auto& [key, own] : names) {
+    SCOPED_TRACE(std::string(key, key + wcslen(key)));
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\041104b0\\") + key;
+    auto [value, length] = QueryBlock(block, path);
+    ASSERT_NE(value, nullptr);
+    auto [window, windowLength] = Query(path);
+    ASSERT_NE(window, nullptr);
+    const wchar_t* text = static_cast<const wchar_t*>(value);
+    const wchar_t* windowText = static_cast<const wchar_t*>(window);
+    EXPECT_EQ(
+        std::wstring(text, wcsnlen(text, length)),
+        own ? std::wstring(own) : std::wstring(windowText, wcsnlen(windowText, windowLength)));
+  }
 }
 
 }  // namespace

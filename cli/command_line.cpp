@@ -1,0 +1,114 @@
+#include "cli/command_line.h"
+
+#include <cstdio>
+
+#include "framework/cp932.h"
+
+namespace {
+
+// An argument as an error line shows it: quoted, control characters as
+// \xNN so that the line stays one line, and cut after 40 bytes of that.
+std::string Quoted(std::string_view argument) {
+  constexpr size_t kShown = 40;
+  std::string escaped;
+  for (unsigned char c : argument) {
+    if (escaped.size() > kShown) break;
+    if (c < 0x20 || c == 0x7F) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\x%02X", c);
+      escaped += code;
+    } else {
+      escaped += static_cast<char>(c);
+    }
+  }
+  const size_t keep = Cp932FittingPrefix(escaped, kShown);
+  std::string quoted = "'";
+  quoted.append(escaped, 0, keep);
+  quoted += keep < escaped.size() ? "...'" : "'";
+  return quoted;
+}
+
+// The options stay with a failure, so that its line is written as asked
+// (--cp932).
+ParsedCommandLine Failure(const CommandLine& line, const std::string& what) {
+  ParsedCommandLine parsed;
+  parsed.line = line;
+  parsed.error = "QuorlinCmd: " + what + " (see QuorlinCmd --help)";
+  return parsed;
+}
+
+bool CommandOf(std::string_view name, Command* command) {
+  struct Name {
+    const char* text;
+    Command command;
+  };
+  static constexpr Name kCommands[] = {
+      {"list", Command::kList},
+      {"report", Command::kReport},
+      {"eject", Command::kEject},
+      {"watch", Command::kWatch},
+  };
+  for (const Name& entry : kCommands) {
+    if (name == entry.text) {
+      *command = entry.command;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+char ParseDriveArgument(std::string_view text) {
+  if (text.empty() || text.size() > 3) return 0;
+  char c = text[0];
+  char letter = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  if (letter < 'A' || letter > 'Z') return 0;
+  std::string_view rest = text.substr(1);
+  return rest.empty() || rest == ":" || rest == ":\\" ? letter : 0;
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  bool help = false, version = false;
+  CommandLine line;
+  std::vector<std::string_view> words;
+  const std::string* unknown = nullptr;
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h" || argument == "/?") {
+      help = true;
+    } else if (argument == "--version") {
+      version = true;
+    } else if (argument == "--json") {
+      line.json = true;
+    } else if (argument == "--cp932") {
+      line.cp932 = true;
+    } else if (!argument.empty() && argument[0] == '-') {
+      if (!unknown) unknown = &argument;
+    } else {
+      words.push_back(argument);
+    }
+  }
+  if (unknown) return Failure(line, "unknown option " + Quoted(*unknown));
+  if (help || version) {
+    line.command = help ? Command::kHelp : Command::kVersion;
+    return {true, line, {}};
+  }
+
+  if (words.empty()) return Failure(line, "no command given: list, report, eject or watch");
+  if (!CommandOf(words[0], &line.command))
+    return Failure(line, "unknown command " + Quoted(words[0]));
+  const std::string name(words[0]);
+  const bool takesDrive = line.command == Command::kReport || line.command == Command::kEject;
+  const size_t expected = takesDrive ? 2 : 1;
+  if (words.size() > expected)
+    return Failure(line, name + " takes " + (takesDrive ? "one drive" : "no argument") +
+                             ", not also " + Quoted(words[expected]));
+  if (takesDrive) {
+    if (words.size() < 2) return Failure(line, name + " needs a drive, such as E:");
+    line.letter = ParseDriveArgument(words[1]);
+    if (line.letter == 0)
+      return Failure(line, Quoted(words[1]) + " is not a drive: give a letter A to Z, such as E:");
+  }
+  if (line.json && line.command == Command::kEject) return Failure(line, "eject has no --json");
+  return {true, line, {}};
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The console program's command line: one command, its drive, and options.
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class Command { kHelp, kVersion, kList, kReport, kEject, kWatch };
+
+struct CommandLine {
+  Command command = Command::kHelp;
+  char letter = 0;     // 'A'..'Z', for report and eject
+  bool json = false;   // --json: list, report and watch
+  bool cp932 = false;  // --cp932: code page 932 instead of UTF-8 when redirected
+};
+
+struct ParsedCommandLine {
+  bool ok = false;
+  CommandLine line;
+  std::string error;  // when not ok: one line, no line end, code page 932
+};
+
+// `arguments` are the ones after the program's name, as code page 932 text.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// A drive as users type it (E, e, E:, e:, E:\) to its upper-case letter;
+// 0 for anything else.
+char ParseDriveArgument(std::string_view text);

@@ -1,0 +1,77 @@
+#include "cli/json_output.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstring>
+
+namespace {
+
+// Keys in the order they are written, as a reader expects them.
+using Json = nlohmann::ordered_json;
+
+Json DriveObject(const DriveEntry& drive) {
+  return Json{{"drive", std::string{drive.letter, ':'}},
+              {"type", drive.type},
+              {"typeName", DriveTypeName(drive.type)}};
+}
+
+// A name of the report's input up to its NUL, never past its buffer.
+template <size_t N>
+std::string Name(const char (&buffer)[N], const ToUtf8& toUtf8) {
+  return toUtf8(std::string_view(buffer, strnlen(buffer, N)));
+}
+
+// The converter's output is valid UTF-8; should anything else slip in, it is
+// written as U+FFFD rather than ending the program.
+std::string Dump(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string DriveListJson(const std::vector<DriveEntry>& drives) {
+  Json list = Json::array();
+  for (const DriveEntry& drive : drives) list.push_back(DriveObject(drive));
+  return Dump(list);
+}
+
+std::string DriveReportJson(const DriveEntry& drive, const DriveReportInput& in,
+                            const ToUtf8& toUtf8) {
+  Json flagNames = Json::array();
+  for (const FileSystemFlag& flag : FileSystemFlagTable())
+    if (in.fileSystemFlags & flag.bit) flagNames.push_back(flag.name);
+
+  Json report = DriveObject(drive);
+  report["fileInfo"] = {{"iconHandle", in.iconHandle},
+                        {"iconIndex", in.iconIndex},
+                        {"attributes", in.attributes},
+                        {"displayName", Name(in.displayName, toUtf8)},
+                        {"typeName", Name(in.typeName, toUtf8)}};
+  report["freeSpace"] = {{"result", in.freeSpaceResult},
+                         {"freeBytesAvailableToCaller", in.freeBytesAvailableToCaller},
+                         {"totalBytes", in.totalBytes},
+                         {"totalFreeBytes", in.totalFreeBytes}};
+  report["volume"] = {{"result", in.volumeResult},
+                      {"volumeName", Name(in.volumeName, toUtf8)},
+                      {"volumeSerialNumber", in.volumeSerialNumber},
+                      {"fileSystemFlags", in.fileSystemFlags},
+                      {"fileSystemFlagNames", flagNames},
+                      {"maximumComponentLength", in.maximumComponentLength},
+                      {"fileSystemName", Name(in.fileSystemName, toUtf8)}};
+  return Dump(report);
+}
+
+std::string DeviceChangeJson(const std::string& time, uint32_t eventCode,
+                             const std::optional<DeviceChangeSubject>& subject,
+                             std::string_view text, const ToUtf8& toUtf8) {
+  Json event = {{"time", time},
+                {"eventCode", eventCode},
+                {"deviceType", nullptr},
+                {"name", nullptr},
+                {"text", toUtf8(text)}};
+  if (subject) {
+    event["deviceType"] = subject->deviceType;
+    if (subject->name) event["name"] = toUtf8(*subject->name);
+  }
+  return Dump(event);
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The console program's JSON: UTF-8 text, one value without a line end.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "devchange/device_change_text.h"
+#include "drives/drive_report.h"
+#include "drives/drive_types.h"
+
+// Converts code page 932 text (the core's names and lines) to UTF-8. The
+// conversion is the platform's, so it is handed in.
+using ToUtf8 = std::function<std::string(std::string_view)>;
+
+// [{"drive":"C:","type":3,"typeName":"Fixed"}, ...]
+std::string DriveListJson(const std::vector<DriveEntry>& drives);
+
+// The drive and its type as in the list, then the report's query results as
+// fields, the file-system flags also as the names of the report's flags.
+std::string DriveReportJson(const DriveEntry& drive, const DriveReportInput& input,
+                            const ToUtf8& toUtf8);
+
+// One device-change broadcast: its time stamp, event code, the record's
+// device type and name (null without them) and the log line.
+std::string DeviceChangeJson(const std::string& time, uint32_t eventCode,
+                             const std::optional<DeviceChangeSubject>& subject,
+                             std::string_view text, const ToUtf8& toUtf8);

@@ -1,0 +1,109 @@
+// QuorlinCmd.exe, the console front end: the command line becomes calls of
+// the core that the window uses, and their results become text. A command's
+// whole output is made first and written at the end, so that an error never
+// leaves half of it behind.
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/command_text.h"
+#include "cli/console_output_win.h"
+#include "cli/json_output.h"
+#include "cli/watch_win.h"
+#include "drives/drive_queries_win.h"
+#include "framework/arguments_win.h"
+#include "framework/text_win.h"
+#include "removal/eject_win.h"
+#include "ui/version_text_win.h"
+
+namespace {
+
+struct CommandResult {
+  int exitCode = kExitSuccess;
+  std::wstring out;
+  std::wstring err;
+};
+
+// The arguments after the program's name. Any character that code page 932
+// lacks becomes "?", never a look-alike letter that could pass as a drive.
+std::vector<std::string> Arguments() {
+  std::vector<std::wstring> wide = WideCommandLineArguments();
+  std::vector<std::string> arguments;
+  for (size_t i = 1; i < wide.size(); ++i) arguments.push_back(WideToCp932Strict(wide[i]));
+  return arguments;
+}
+
+// The drive of `letter` as the drive list has it; false when there is none.
+bool FindDrive(char letter, DriveEntry* drive) {
+  std::vector<DriveEntry> drives = QueryDrives();
+  auto found = std::find_if(drives.begin(), drives.end(),
+                            [letter](const DriveEntry& d) { return d.letter == letter; });
+  if (found == drives.end()) return false;
+  *drive = *found;
+  return true;
+}
+
+CommandResult Run(const CommandLine& line) {
+  CommandResult result;
+  DriveEntry drive{};
+  const bool needsDrive = line.command == Command::kReport || line.command == Command::kEject;
+  if (needsDrive && !FindDrive(line.letter, &drive)) {
+    result.exitCode = kExitNoDrive;
+    result.err = Cp932ToWide(NoDriveLine(line.letter));
+    return result;
+  }
+
+  switch (line.command) {
+    case Command::kHelp:
+      result.out = Cp932ToWide(HelpText());
+      break;
+    case Command::kVersion:
+      result.out = Cp932ToWide(VersionLine(GetVersionText()));
+      break;
+    case Command::kList: {
+      std::vector<DriveEntry> drives = QueryDrives();
+      result.out = line.json ? Utf8ToWide(DriveListJson(drives) + "\r\n")
+                             : Cp932ToWide(DriveListText(drives));
+      break;
+    }
+    case Command::kReport: {
+      DriveReportInput input = QueryDriveReportInput(drive.letter);
+      result.out = line.json ? Utf8ToWide(DriveReportJson(drive, input, Cp932ToUtf8) + "\r\n")
+                             : Cp932ToWide(BuildDriveReport(input));
+      break;
+    }
+    case Command::kEject: {
+      EjectOutcome outcome = EjectDriveWithVeto(static_cast<unsigned char>(drive.letter));
+      result.exitCode = EjectExitCode(outcome.status);
+      std::wstring text = Cp932ToWide(EjectOutcomeLine(drive.letter, outcome));
+      (result.exitCode == kExitSuccess ? result.out : result.err) = text;
+      break;
+    }
+    case Command::kWatch:
+      break;
+  }
+  return result;
+}
+
+}  // namespace
+
+int main() {
+  const ParsedCommandLine parsed = ParseCommandLine(Arguments());
+  ConsoleOutput out(STD_OUTPUT_HANDLE, parsed.line.cp932);
+  ConsoleOutput err(STD_ERROR_HANDLE, parsed.line.cp932);
+  if (!parsed.ok) {
+    err.Write(Cp932ToWide(parsed.error + "\r\n"));
+    return kExitUsage;
+  }
+  if (parsed.line.command == Command::kWatch) return RunWatch(out, err, parsed.line.json);
+
+  const CommandResult result = Run(parsed.line);
+  if (!result.err.empty()) err.Write(result.err);
+  // A command that did its work but could not say so has not succeeded.
+  if (!result.out.empty() && !out.Write(result.out) && result.exitCode == kExitSuccess)
+    return kExitOutput;
+  return result.exitCode;
+}

@@ -1,0 +1,45 @@
+// The console program's command line from arbitrary input: the bytes split
+// at each NUL into the arguments after the program's name.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "tests/fuzz/fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> arguments;
+  const char* text = reinterpret_cast<const char*>(data);
+  size_t start = 0;
+  for (size_t i = 0; i <= size; ++i) {
+    if (i == size || text[i] == '\0') {
+      if (i > start || i < size) arguments.emplace_back(text + start, i - start);
+      start = i + 1;
+    }
+  }
+
+  const ParsedCommandLine parsed = ParseCommandLine(arguments);
+  if (!parsed.ok) {
+    // One short line that names the program, without a control character,
+    // whatever was typed.
+    FUZZ_CHECK(parsed.error.rfind("QuorlinCmd: ", 0) == 0);
+    FUZZ_CHECK(parsed.error.size() < 160);
+    for (unsigned char c : parsed.error) FUZZ_CHECK(c >= 0x20 && c != 0x7F);
+    return 0;
+  }
+  FUZZ_CHECK(parsed.error.empty());
+  const Command command = parsed.line.command;
+  const bool takesDrive = command == Command::kReport || command == Command::kEject;
+  FUZZ_CHECK(takesDrive ? parsed.line.letter >= 'A' && parsed.line.letter <= 'Z'
+                        : parsed.line.letter == 0);
+  FUZZ_CHECK(!(command == Command::kEject && parsed.line.json));
+  // A drive that passed is one that the drive argument alone accepts.
+  if (takesDrive) {
+    bool found = false;
+    for (const std::string& argument : arguments)
+      found = found || ParseDriveArgument(argument) == parsed.line.letter;
+    FUZZ_CHECK(found);
+  }
+  return 0;
+}

@@ -1,0 +1,165 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+std::string Describe(const Args& args) {
+  std::string text;
+  for (const std::string& a : args) text += "[" + a + "]";
+  return text;
+}
+
+TEST(CliCommandLine, EveryCommandInTheFormsUsersType) {
+  struct Case {
+    Args args;
+    Command command;
+    char letter;
+    bool json, cp932;
+  };
+  const Case cases[] = {
+      {{"list"}, Command::kList, 0, false, false},
+      {{"list", "--json"}, Command::kList, 0, true, false},
+      {{"--cp932", "--json", "list"}, Command::kList, 0, true, true},
+      {{"report", "E:"}, Command::kReport, 'E', false, false},
+      {{"report", "e:", "--json"}, Command::kReport, 'E', true, false},
+      {{"report", "E"}, Command::kReport, 'E', false, false},
+      {{"report", "z"}, Command::kReport, 'Z', false, false},
+      {{"report", "A:\\"}, Command::kReport, 'A', false, false},
+      {{"eject", "e:\\", "--cp932"}, Command::kEject, 'E', false, true},
+      {{"watch"}, Command::kWatch, 0, false, false},
+      {{"watch", "--json", "--json"}, Command::kWatch, 0, true, false},
+      {{"--version"}, Command::kVersion, 0, false, false},
+      // Help wins over everything else that is well-formed, even a bad word.
+      {{"--help"}, Command::kHelp, 0, false, false},
+      {{"-h"}, Command::kHelp, 0, false, false},
+      {{"/?"}, Command::kHelp, 0, false, false},
+      {{"report", "--help"}, Command::kHelp, 0, false, false},
+      {{"frob", "--version", "--help"}, Command::kHelp, 0, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Describe(c.args));
+    ParsedCommandLine parsed = ParseCommandLine(c.args);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.line.command, c.command);
+    EXPECT_EQ(parsed.line.letter, c.letter);
+    EXPECT_EQ(parsed.line.json, c.json);
+    EXPECT_EQ(parsed.line.cp932, c.cp932);
+  }
+}
+
+TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
+  struct Case {
+    Args args;
+    const char* error;
+  };
+  const Case cases[] = {
+      {{}, "QuorlinCmd: no command given: list, report, eject or watch (see QuorlinCmd --help)"},
+      {{"--json"},
+       "QuorlinCmd: no command given: list, report, eject or watch (see QuorlinCmd --help)"},
+      {{"frob"}, "QuorlinCmd: unknown command 'frob' (see QuorlinCmd --help)"},
+      {{"LIST"}, "QuorlinCmd: unknown command 'LIST' (see QuorlinCmd --help)"},
+      {{""}, "QuorlinCmd: unknown command '' (see QuorlinCmd --help)"},
+      {{"list", "--jsn"}, "QuorlinCmd: unknown option '--jsn' (see QuorlinCmd --help)"},
+      {{"-", "list"}, "QuorlinCmd: unknown option '-' (see QuorlinCmd --help)"},
+      // An unknown option is not hidden by --help.
+      {{"--help", "-x"}, "QuorlinCmd: unknown option '-x' (see QuorlinCmd --help)"},
+      {{"report"}, "QuorlinCmd: report needs a drive, such as E: (see QuorlinCmd --help)"},
+      {{"eject", "--cp932"}, "QuorlinCmd: eject needs a drive, such as E: (see QuorlinCmd --help)"},
+      {{"list", "E:"}, "QuorlinCmd: list takes no argument, not also 'E:' (see QuorlinCmd --help)"},
+      {{"watch", "now", "later"},
+       "QuorlinCmd: watch takes no argument, not also 'now' (see QuorlinCmd --help)"},
+      {{"report", "E:", "F:"},
+       "QuorlinCmd: report takes one drive, not also 'F:' (see QuorlinCmd --help)"},
+      {{"eject", "E:", "--json"}, "QuorlinCmd: eject has no --json (see QuorlinCmd --help)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Describe(c.args));
+    ParsedCommandLine parsed = ParseCommandLine(c.args);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_EQ(parsed.error, c.error);
+  }
+}
+
+TEST(CliCommandLine, AFailureKeepsTheOptionsSoItsLineIsWrittenAsAsked) {
+  for (const Args& args : {Args{"eject", "1:", "--cp932"}, Args{"--bad", "list", "--cp932"},
+                           Args{"--cp932", "frob"}}) {
+    SCOPED_TRACE(Describe(args));
+    ParsedCommandLine parsed = ParseCommandLine(args);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_TRUE(parsed.line.cp932);
+  }
+  EXPECT_FALSE(ParseCommandLine({"eject", "1:"}).line.cp932);
+}
+
+TEST(CliCommandLine, OnlyOneAsciiLetterWithAnOptionalColonAndBackslashIsADrive) {
+  const std::string rejected[] = {
+      "",
+      ":",
+      "1:",
+      "AB:",
+      "E::",
+      "E:/",
+      "E\\",
+      "E: ",
+      " E:",
+      "@:",  // the neighbours of the letters, which masking bit 0x20 would fold
+      "[:",
+      "`:",
+      "{:",
+      // What a console may hand in for é: after the strict conversion to code
+      // page 932 ("?"), its code page 1252 byte, its UTF-8 bytes; and the
+      // full-width Ｅ in code page 932.
+      "?:",
+      "\xE9:",
+      "\xC3\xA9:",
+      "\x82\x64:",
+      std::string("E\0:", 3),
+  };
+  for (const std::string& drive : rejected) {
+    SCOPED_TRACE(Describe({drive}));
+    EXPECT_EQ(ParseDriveArgument(drive), 0);
+    ParsedCommandLine parsed = ParseCommandLine({"eject", drive});
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_NE(parsed.error.find(" is not a drive: give a letter A to Z, such as E:"),
+              std::string::npos)
+        << parsed.error;
+  }
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    const char lower = static_cast<char>(c - 'A' + 'a');
+    for (const std::string& form :
+         {std::string{c}, std::string{lower, ':'}, std::string{c, ':', '\\'}})
+      EXPECT_EQ(ParseDriveArgument(form), c) << form;
+  }
+}
+
+TEST(CliCommandLine, ArgumentsInErrorsStayOnOneLineAndShort) {
+  ParsedCommandLine parsed = ParseCommandLine({"report", "E:\r\nF:"});
+  EXPECT_EQ(parsed.error,
+            "QuorlinCmd: 'E:\\x0D\\x0AF:' is not a drive: give a letter A to Z, such as E: (see "
+            "QuorlinCmd --help)");
+
+  // Cut after 40 bytes, never inside a double-byte character: 39 ASCII
+  // bytes and the lead byte of 表 would be the 40th.
+  const std::string hyoo = "表";
+  parsed = ParseCommandLine({std::string(39, 'x') + hyoo + "yz"});
+  EXPECT_EQ(parsed.error, "QuorlinCmd: unknown command '" + std::string(39, 'x') +
+                              "...' (see QuorlinCmd --help)");
+  parsed = ParseCommandLine({std::string(38, 'x') + hyoo + "yz"});
+  EXPECT_EQ(parsed.error, "QuorlinCmd: unknown command '" + std::string(38, 'x') + hyoo +
+                              "...' (see QuorlinCmd --help)");
+  parsed = ParseCommandLine({std::string(100000, '-')});
+  EXPECT_LT(parsed.error.size(), 100u);
+  // Escapes count towards the 40 bytes shown.
+  parsed = ParseCommandLine({"list", std::string(30, '\x05')});
+  EXPECT_EQ(parsed.error, "QuorlinCmd: list takes no argument, not also '" +
+                              std::string("\\x05\\x05\\x05\\x05\\x05\\x05\\x05\\x05\\x05\\x05") +
+                              "...' (see QuorlinCmd --help)");
+}
+
+}  // namespace

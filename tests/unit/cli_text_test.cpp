@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/command_text.h"
+#include "cli/timestamp.h"
+
+namespace {
+
+TEST(CliText, ExitCodeAndLineOfEachEjectOutcome) {
+  struct Case {
+    EjectOutcome outcome;
+    int exitCode;
+    const char* line;
+  };
+  const Case cases[] = {
+      {{EjectStatus::kEjected, 0, {}}, 0, "E: ejected\r\n"},
+      {{EjectStatus::kRefused, 0x17, {5, "\\Device\\HarddiskVolume7"}},
+       1,
+       "E: not ejected: PNP_VetoOutstandingOpen \"\\Device\\HarddiskVolume7\" (result 0x17)\r\n"},
+      // A refusal may come without a name, or with a type the list lacks.
+      {{EjectStatus::kRefused, 0xD, {0, ""}},
+       1,
+       "E: not ejected: PNP_VetoTypeUnknown \"\" (result 0xD)\r\n"},
+      {{EjectStatus::kRefused, 0x17, {14, "ドライバー"}},
+       1,
+       "E: not ejected: PNP_VetoType(14) \"ドライバー\" (result 0x17)\r\n"},
+      {{EjectStatus::kNoDevice, 0, {}}, 2, "QuorlinCmd: no storage device found for drive E:\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(EjectExitCode(c.outcome.status), c.exitCode);
+    EXPECT_EQ(EjectOutcomeLine('E', c.outcome), c.line);
+  }
+}
+
+TEST(CliText, DriveListLinesAreRootPathAndTheListsTypeName) {
+  EXPECT_EQ(DriveListText({{'A', 2}, {'C', 3}, {'D', 5}, {'X', 7}}),
+            "A:\\  Removable\r\nC:\\  Fixed\r\nD:\\  CD-ROM\r\nX:\\  Unknown\r\n");
+  EXPECT_EQ(DriveListText({}), "");
+  EXPECT_EQ(NoDriveLine('Q'), "QuorlinCmd: there is no drive Q:\r\n");
+}
+
+// Every command, option and exit code that the program has is in the help,
+// once in each language, and every line ends in CR LF.
+TEST(CliText, HelpNamesEverythingInBothLanguages) {
+  const std::string help = HelpText();
+  const size_t japanese = help.find("使い方:");
+  ASSERT_NE(japanese, std::string::npos);
+  const std::string english = help.substr(0, japanese);
+  const std::string nihongo = help.substr(japanese);
+  const char* names[] = {"QuorlinCmd list [--json]",
+                         "QuorlinCmd report X: [--json]",
+                         "QuorlinCmd eject X:",
+                         "QuorlinCmd watch [--json]",
+                         "QuorlinCmd --help",
+                         "QuorlinCmd --version",
+                         "  --json ",
+                         "  --cp932 "};
+  for (const char* name : names) {
+    EXPECT_NE(english.find(name), std::string::npos) << name;
+    EXPECT_NE(nihongo.find(name), std::string::npos) << name;
+  }
+  for (int code : {kExitSuccess, kExitRefused, kExitNoDrive, kExitUsage, kExitOutput}) {
+    const std::string line = "\r\n  " + std::to_string(code) + " ";
+    EXPECT_NE(english.find(line), std::string::npos) << code;
+    EXPECT_NE(nihongo.find(line), std::string::npos) << code;
+  }
+  for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+    EXPECT_EQ(help[at - 1], '\r') << at;
+  EXPECT_EQ(help.substr(help.size() - 2), "\r\n");
+  EXPECT_EQ(VersionLine("Ver.:1, 0, 1, 104"), "QuorlinCmd Ver.:1, 0, 1, 104\r\n");
+}
+
+TEST(CliText, TimestampsAreIso8601WithMillisecondsAndTheOffset) {
+  EXPECT_EQ(FormatTimestamp({2026, 12, 8, 17, 12, 11, 123, 9 * 60}),
+            "2026-12-08T17:12:11.123+09:00");
+  EXPECT_EQ(FormatTimestamp({2027, 1, 2, 3, 4, 5, 6, 0}), "2027-01-02T03:04:05.006+00:00");
+  EXPECT_EQ(FormatTimestamp({2026, 3, 8, 1, 59, 59, 999, -(3 * 60 + 30)}),
+            "2026-03-08T01:59:59.999-03:30");
+  EXPECT_EQ(FormatTimestamp({2026, 6, 30, 23, 0, 0, 0, 5 * 60 + 45}),
+            "2026-06-30T23:00:00.000+05:45");
+  EXPECT_EQ(FormatTimestamp({2026, 6, 30, 23, 0, 0, 0, -1}), "2026-06-30T23:00:00.000-00:01");
+}
+
+}  // namespace
