@@ -20,11 +20,19 @@ HANDLE OpenDevice(const wchar_t* name, DWORD access) {
                        nullptr);
 }
 
+// The null device that normal mode binds the trace output to. A write there
+// shows nowhere, yet under Wine it costs a round trip to the server (and the
+// console check before it another), twice per broadcast; so while the trace
+// output is this handle, lines are neither formatted nor written.
+HANDLE g_nullSink = nullptr;
+
+bool IsDiscarded(HANDLE out) { return g_nullSink && out == g_nullSink; }
+
 }  // namespace
 
 void TraceWrite(std::string_view text) {
   HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  if (text.empty() || !out || out == INVALID_HANDLE_VALUE) return;
+  if (text.empty() || !out || out == INVALID_HANDLE_VALUE || IsDiscarded(out)) return;
   DWORD written = 0;
   DWORD mode = 0;
   if (::GetConsoleMode(out, &mode)) {
@@ -38,6 +46,7 @@ void TraceWrite(std::string_view text) {
 }
 
 void TracePrintf(const char* format, ...) {
+  if (IsDiscarded(::GetStdHandle(STD_OUTPUT_HANDLE))) return;
   va_list args;
   va_start(args, format);
   va_list copy;
@@ -65,6 +74,7 @@ void BindTraceOutput(bool debugConsole) {
   } else {
     out = OpenDevice(L"NUL", GENERIC_WRITE);
     in = OpenDevice(L"NUL", GENERIC_READ);
+    if (out != INVALID_HANDLE_VALUE) g_nullSink = out;
   }
   ::SetStdHandle(STD_OUTPUT_HANDLE, out);
   ::SetStdHandle(STD_INPUT_HANDLE, in);
