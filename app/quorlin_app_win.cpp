@@ -2,13 +2,12 @@
 // console and shut-down.
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <string>
 #include <vector>
 
 #include "app/arguments.h"
 #include "app/trace.h"
+#include "framework/shell_win.h"
 #include "framework/text_win.h"
 #include "framework/winapp_win.h"
 #include "ui/quorlin_dlg_win.h"
@@ -28,8 +27,12 @@ CQuorlinApp theApp;
 // converted, so they read the same whatever the ANSI code page is.
 std::vector<std::string> CommandLineArguments() {
   std::vector<std::string> arguments;
+  const wchar_t* commandLine = ::GetCommandLineW();
+  // Without arguments there is nothing to echo, and the splitter's DLL
+  // (shell32, bound on first use) stays out of the start-up.
+  if (!CommandLineHasArguments(commandLine)) return arguments;
   int count = 0;
-  LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  LPWSTR* wide = shell32::CommandLineToArgvW(commandLine, &count);
   if (!wide) return arguments;
   for (int i = 0; i < count; ++i) arguments.push_back(WideToCp932(wide[i]));
   ::LocalFree(wide);
