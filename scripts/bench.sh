@@ -7,15 +7,25 @@
 # Installs what is missing and builds what it needs; leaves nothing behind
 # but the build folders.
 #
-#   scripts/bench.sh [win32|win64] [driver options, e.g. --starts 21]
+#   scripts/bench.sh [win32|win64] [--profile] [driver options]
 #
 # win32 (the default) measures the i686 exe, win64 the x86_64 one.
+# --profile adds the refresh tick and a logged broadcast taken apart step by
+# step (tests/bench/profile_win.cpp). The driver's options (--starts N,
+# --quorlin PATH for another build, --verbose 1, ...) are listed at the top
+# of tests/bench/quorlin_bench_win.cpp.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 preset=win32
 if [ $# -gt 0 ] && [[ "$1" == win32 || "$1" == win64 ]]; then
   preset=$1
+  shift
+fi
+
+profile=0
+if [ $# -gt 0 ] && [ "$1" = --profile ]; then
+  profile=1
   shift
 fi
 
@@ -38,7 +48,7 @@ trap cleanup EXIT
 for p in win32 win64; do
   cmake --preset "$p" >/dev/null || fail "configuring $p failed"
   targets=(Quorlin)
-  [ "$p" = "$preset" ] && targets+=(quorlin_bench quorlin_bench_reference)
+  [ "$p" = "$preset" ] && targets+=(quorlin_bench quorlin_bench_reference quorlin_profile)
   cmake --build --preset "$p" --target "${targets[@]}" >"$work/build-$p.log" 2>&1 ||
     fail "building $p failed (see the output of: cmake --build --preset $p)"
 done
@@ -61,3 +71,9 @@ fi
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 cat "$work/table.txt"
+if [ "$profile" = 1 ]; then
+  wine "build/$preset/bin/quorlin_profile.exe" >"$work/profile.txt" 2>"$work/error.txt" ||
+    fail "the profile could not run: $(tail -n1 "$work/error.txt")"
+  echo
+  cat "$work/profile.txt"
+fi
