@@ -21,14 +21,16 @@ HANDLE OpenDevice(const wchar_t* name, DWORD access) {
 }
 
 // The null device that normal mode binds the trace output to. A write there
-// shows nowhere, yet under Wine it costs a round trip to the server (and the
-// console check before it another), twice per broadcast; so while the trace
-// output is this handle, lines are neither formatted nor written.
+// shows nowhere, yet under Wine the console check before it costs a round
+// trip to the server, twice per broadcast; so while the trace output is this
+// handle, lines are neither formatted nor written.
 HANDLE g_nullSink = nullptr;
 
 bool IsDiscarded(HANDLE out) { return g_nullSink && out == g_nullSink; }
 
 }  // namespace
+
+bool TraceIsDiscarded() { return IsDiscarded(::GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 void TraceWrite(std::string_view text) {
   HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
@@ -46,7 +48,7 @@ void TraceWrite(std::string_view text) {
 }
 
 void TracePrintf(const char* format, ...) {
-  if (IsDiscarded(::GetStdHandle(STD_OUTPUT_HANDLE))) return;
+  if (TraceIsDiscarded()) return;
   va_list args;
   va_start(args, format);
   va_list copy;
@@ -74,7 +76,6 @@ void BindTraceOutput(bool debugConsole) {
   } else {
     out = OpenDevice(L"NUL", GENERIC_WRITE);
     in = OpenDevice(L"NUL", GENERIC_READ);
-    if (out != INVALID_HANDLE_VALUE) g_nullSink = out;
   }
   ::SetStdHandle(STD_OUTPUT_HANDLE, out);
   ::SetStdHandle(STD_INPUT_HANDLE, in);
@@ -82,4 +83,9 @@ void BindTraceOutput(bool debugConsole) {
   std::fflush(stdout);
   std::freopen(debugConsole ? "CONOUT$" : "NUL", "w", stdout);
   std::freopen(debugConsole ? "CONIN$" : "NUL", "r", stdin);
+  // Reopening stdout makes the C runtime set a standard output handle of
+  // its own; in normal mode, whichever handle is bound now is the null
+  // device.
+  HANDLE bound = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (!debugConsole && bound && bound != INVALID_HANDLE_VALUE) g_nullSink = bound;
 }
