@@ -11,7 +11,10 @@ bool IsDebugSwitch(const std::string& argument) {
 ArgumentScan ScanArguments(const std::vector<std::string>& arguments) {
   ArgumentScan scan;
   for (size_t i = 1; i < arguments.size(); ++i) {
-    scan.echo += std::to_string(i) + "番目の引数=" + arguments[i] + "\n";
+    scan.echo += std::to_string(i);
+    scan.echo += "番目の引数=";
+    scan.echo += arguments[i];
+    scan.echo += '\n';
     if (IsDebugSwitch(arguments[i])) {
       scan.debugMode = true;
       scan.echo += "DEBUGMODE ON\n";

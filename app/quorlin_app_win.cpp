@@ -14,8 +14,6 @@
 
 namespace {
 
-int g_debugMode = 0;
-
 class CQuorlinApp : public CWinApp {
  public:
   BOOL InitInstance() override;
@@ -40,10 +38,14 @@ std::vector<std::string> CommandLineArguments() {
 }
 
 // Runs on a thread of the console's own. Every event counts as handled, so
-// Ctrl+C and Ctrl+Break in the console do not end the program.
+// Ctrl+C and Ctrl+Break in the console do not end the program. Nothing may
+// unwind into the system's caller.
 BOOL WINAPI ConsoleCtrlHandler(DWORD ctrlType) {
-  if (ctrlType == CTRL_SHUTDOWN_EVENT) {
-    if (CWnd* main = AfxGetMainWnd()) ::SendMessageW(main->GetSafeHwnd(), WM_CLOSE, 0, 0);
+  try {
+    if (ctrlType == CTRL_SHUTDOWN_EVENT) {
+      if (CWnd* main = AfxGetMainWnd()) ::SendMessageW(main->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    }
+  } catch (...) {
   }
   return TRUE;
 }
@@ -53,12 +55,11 @@ BOOL CQuorlinApp::InitInstance() {
   // is rebound.
   ArgumentScan scan = ScanArguments(CommandLineArguments());
   TraceWrite(scan.echo);
-  if (scan.debugMode) g_debugMode = 1;
 
-  BindTraceOutput(g_debugMode != 0);
-  if (g_debugMode != 0) ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
+  BindTraceOutput(scan.debugMode);
+  if (scan.debugMode) ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
   TraceWrite("********** Start Kestrune DEBUG MODE  *******\n");
-  if (g_debugMode != 0) TraceWrite("DEBUG_MODE ON\n");
+  if (scan.debugMode) TraceWrite("DEBUG_MODE ON\n");
 
   {
     CQuorlinDlg dlg;
@@ -67,7 +68,7 @@ BOOL CQuorlinApp::InitInstance() {
     // Cleared also when the window never came to exist.
     m_pMainWnd = nullptr;
 
-    if (g_debugMode == 1) {
+    if (scan.debugMode) {
       ::FreeConsole();
       ::Sleep(1000);
     }

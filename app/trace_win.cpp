@@ -67,10 +67,22 @@ void TracePrintf(const char* format, ...) {
 void BindTraceOutput(bool debugConsole) {
   // Nothing here is checked: a binding that fails loses trace lines
   // silently and the program runs on.
+  if (debugConsole) ::AllocConsole();
+
+  // The C runtime's streams are kept in step, where they can be reopened.
+  // That comes before the handles are set: reopening stdout makes Wine's
+  // runtime install its own handle as the standard output, a write-only one
+  // on which GetConsoleMode fails, so trace lines would reach the console as
+  // raw code page 932 bytes, decoded in whatever code page it has. (Where
+  // the process started without a standard output the reopen fails and
+  // changed nothing, which is why only a redirected start showed it.)
+  std::fflush(stdout);
+  std::freopen(debugConsole ? "CONOUT$" : "NUL", "w", stdout);
+  std::freopen(debugConsole ? "CONIN$" : "NUL", "r", stdin);
+
   HANDLE out = nullptr;
   HANDLE in = nullptr;
   if (debugConsole) {
-    ::AllocConsole();
     out = OpenDevice(L"CONOUT$", GENERIC_READ | GENERIC_WRITE);
     in = OpenDevice(L"CONIN$", GENERIC_READ | GENERIC_WRITE);
   } else {
@@ -79,13 +91,6 @@ void BindTraceOutput(bool debugConsole) {
   }
   ::SetStdHandle(STD_OUTPUT_HANDLE, out);
   ::SetStdHandle(STD_INPUT_HANDLE, in);
-  // Keep the C runtime's streams in step, where they can be reopened.
-  std::fflush(stdout);
-  std::freopen(debugConsole ? "CONOUT$" : "NUL", "w", stdout);
-  std::freopen(debugConsole ? "CONIN$" : "NUL", "r", stdin);
-  // Reopening stdout makes the C runtime set a standard output handle of
-  // its own; in normal mode, whichever handle is bound now is the null
-  // device.
-  HANDLE bound = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  if (!debugConsole && bound && bound != INVALID_HANDLE_VALUE) g_nullSink = bound;
+  // In normal mode the handle bound now is the null device.
+  if (!debugConsole && out != INVALID_HANDLE_VALUE) g_nullSink = out;
 }

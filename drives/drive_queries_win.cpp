@@ -13,8 +13,9 @@
 
 namespace {
 
-// SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES | SHGFI_SMALLICON
-constexpr UINT kFileInfoFlags = 0xF01;
+constexpr UINT kFileInfoFlags =
+    SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES | SHGFI_SMALLICON;
+static_assert(kFileInfoFlags == 0xF01);
 
 // Both name buffers of the volume query hold 260 characters (MAX_PATH), the
 // size of the report's fields; the query is told exactly that.
@@ -29,8 +30,6 @@ std::wstring WideRootPath(char letter) {
 
 DriveReportInput QueryDriveReportInput(char letter) {
   DriveReportInput in;
-  std::string root = DriveRootPath(letter);
-  std::memcpy(in.rootPath, root.c_str(), sizeof in.rootPath);
   std::wstring wroot = WideRootPath(letter);
 
   SHFILEINFOW info;

@@ -7,7 +7,6 @@
 // What the queries left in their outputs, zero where they wrote nothing.
 // Texts are code page 932 and need not be NUL-terminated inside their buffers.
 struct DriveReportInput {
-  char rootPath[4] = {};
   uint32_t iconHandle = 0;
   int32_t iconIndex = 0;
   uint32_t attributes = 0;

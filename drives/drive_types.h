@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+// GetDriveType's DRIVE_REMOVABLE: the only type the remove button acts on.
+constexpr uint32_t kDriveRemovable = 2;
+
 struct DriveEntry {
   char letter;    // 'A'..'Z'
   uint32_t type;  // GetDriveType code, 0..6

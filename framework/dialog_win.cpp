@@ -106,8 +106,16 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   }
   if (!self) return FALSE;
 
+  // Nothing may unwind into the system's dispatcher, which cannot pass an
+  // exception on. A handler that fails, running out of memory included,
+  // leaves its message to the default processing, and the window runs on.
   LRESULT result = 0;
-  bool handled = self->WindowProc(message, wParam, lParam, result);
+  bool handled = false;
+  try {
+    handled = self->WindowProc(message, wParam, lParam, result);
+  } catch (...) {
+    handled = false;
+  }
 
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);

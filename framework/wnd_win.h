@@ -3,7 +3,6 @@
 // is code page 932; it is converted to UTF-16 at the call.
 #include <windows.h>
 
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,9 +29,7 @@ class CWnd {
     return ::SetTimer(m_hWnd, id, elapse, nullptr);
   }
   void SetWindowText(std::string_view text) const;
-  std::string GetWindowText() const;
-  // Virtual so that a window object can drop its own state with its window.
-  virtual bool DestroyWindow();
+  bool DestroyWindow() const { return m_hWnd && ::DestroyWindow(m_hWnd) != FALSE; }
 
  protected:
   HWND m_hWnd = nullptr;

@@ -1,11 +1,13 @@
 #include "removal/device_lookup.h"
 
+#include "drives/drive_types.h"
+
 namespace {
 
 constexpr std::uint32_t kNoDeviceNumber = 0xFFFFFFFF;
 
-// Drive type codes of GetDriveType that lead to a device class.
-constexpr std::uint32_t kDriveRemovable = 2;
+// Drive type codes of GetDriveType that lead to a device class, besides
+// kDriveRemovable.
 constexpr std::uint32_t kDriveFixed = 3;
 constexpr std::uint32_t kDriveCdRom = 5;
 

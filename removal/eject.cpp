@@ -1,5 +1,7 @@
 #include "removal/eject.h"
 
+#include <cstdio>
+
 #include "removal/device_lookup.h"
 
 namespace {
@@ -11,18 +13,9 @@ constexpr std::uint32_t kCrSuccess = 0;
 }  // namespace
 
 std::string FormatEjectResult(std::uint32_t result) {
-  // %2X by hand: upper-case hex, at least two characters, space padded on the
-  // left, never cut. Kept off the C runtime, whose printf differs by build.
-  char digits[8];
-  int n = 0;
-  do {
-    digits[n++] = "0123456789ABCDEF"[result & 0xF];
-    result >>= 4;
-  } while (result != 0);
-  std::string line = "Result=0x";
-  if (n < 2) line += ' ';
-  while (n > 0) line += digits[--n];
-  line += '\n';
+  // Upper-case hex, at least two characters, space padded on the left.
+  char line[32];
+  std::snprintf(line, sizeof line, "Result=0x%2X\n", static_cast<unsigned>(result));
   return line;
 }
 

@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the run and the tests need.
+# Installs the Debian 12 packages the build, the run, the packaging and the
+# tests need.
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
 need=(cmake ninja-build g++ libgtest-dev googletest
       mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
       wine wine64 wine32:i386
-      xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales)
+      xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-horai-umefont fonts-wine locales
+      wixl msitools zip unzip binutils
+      clang-14 libclang-rt-14-dev)
 
 # Wine takes its ANSI code page from the locale (ja_JP: 932, en_US: 1252) and
 # converts file names with the locale's charset, which needs the glibc
-# locales themselves for names outside ASCII.
+# locales themselves for names outside ASCII. They are made as folders of
+# their own, not into the locale archive: glibc reads the archive once per
+# process, so test.sh, which runs this script as a child, would keep the
+# archive as it was when it started (on a fresh machine, without them or
+# missing altogether) and warn "cannot change locale" on setting LC_ALL. A
+# folder is looked up afresh each time.
 need_locales() {
   for l in ja_JP en_US; do
-    locale -a 2>/dev/null | grep -qix "$l.utf-\?8" || return 0
+    [ -d "/usr/lib/locale/$l.utf8" ] || return 0
   done
   return 1
 }
@@ -38,6 +46,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 if need_locales; then
   for l in ja_JP en_US; do
-    $SUDO localedef -i "$l" -f UTF-8 "$l.UTF-8"
+    $SUDO localedef --no-archive -i "$l" -f UTF-8 "$l.UTF-8"
   done
 fi

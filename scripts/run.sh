@@ -2,7 +2,10 @@
 # Installs what is missing, builds Quorlin.exe and starts it under Wine.
 # With no display it runs on a virtual one, saves a screenshot after a few
 # seconds (quorlin-screenshot.png) and closes the program, so the command ends
-# by itself. Extra arguments go to Quorlin.exe (e.g. -D583 for the console).
+# by itself; when the window does not appear it says so and fails instead.
+# Extra arguments go to Quorlin.exe (e.g. -D583 for the console). It leaves
+# the screenshot and its Wine prefix in build/wine-prefix, kept for the next
+# run; nothing else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -23,10 +26,21 @@ if [ "$headless" = 0 ]; then
 fi
 
 wine "$exe" "$@" >/dev/null 2>&1 &
-for _ in $(seq 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Velkomir"' && break
+quorlin_pid=$!
+shown=0
+for _ in $(seq 150); do
+  kill -0 "$quorlin_pid" 2>/dev/null || break
+  if xwininfo -root -tree 2>/dev/null | grep -q '"Velkomir"'; then
+    shown=1
+    break
+  fi
   sleep 0.2
 done
+if [ "$shown" = 0 ]; then
+  echo "run.sh: the Quorlin window did not appear; no screenshot taken" >&2
+  exit 1
+fi
+# Time for the panes to fill before the picture is taken.
 sleep "${QUORLIN_SHOT_DELAY:-4}"
 shot="${QUORLIN_SHOT:-$PWD/quorlin-screenshot.png}"
 import -window root "$shot"

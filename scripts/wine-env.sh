@@ -1,30 +1,130 @@
-# Sourced by run.sh and test.sh: a private Wine prefix, and a virtual X
-# display when none is set. Japanese code page by default.
-: "${QUORLIN_WORK:=$(mktemp -d /tmp/quorlin.XXXXXX)}"
-export WINEPREFIX="${WINEPREFIX:-$QUORLIN_WORK/pfx}"
+# Sourced by the scripts that run Wine: Wine's settings, a private Wine
+# prefix in a temporary folder unless WINEPREFIX is set, a virtual X display
+# when DISPLAY is not set, and the prefix's fonts set up as Windows draws
+# them. Japanese code page by default (QUORLIN_LC_ALL changes it). The caller traps EXIT with quorlin_wine_cleanup, which ends the
+# prefix's Wine processes and the Xvfb started here, removes the wineserver's
+# folder under /tmp, and removes the temporary folder with the prefix:
+# nothing is left behind.
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Mono or Gecko downloads; and no menu entries on the host for the
+# shortcuts that installers create in the prefix.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
 export LC_ALL="${QUORLIN_LC_ALL:-ja_JP.UTF-8}"
 
 quorlin_xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    quorlin_xvfb_pid=$!
-    export DISPLAY=":$n"
-    break
+quorlin_work=""
+
+# The Wine processes of this prefix, by pid: the server, the prefix's
+# services and the programs running in it.
+quorlin_prefix_pids() {
+  local environ pid
+  for environ in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+    pid="${environ#/proc/}"
+    pid="${pid%/environ}"
+    case "$(readlink "/proc/$pid/exe" 2>/dev/null)" in
+      */wine*) echo "$pid" ;;
+    esac
   done
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-fi
+}
 
 quorlin_wine_cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  [ -n "$quorlin_xvfb_pid" ] && kill "$quorlin_xvfb_pid" 2>/dev/null || true
+  if [ -n "${WINEPREFIX:-}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    # Without their server the prefix's processes end by themselves; any
+    # that hang on are ended by pid.
+    local _ pids="" serverDir=""
+    for _ in $(seq 50); do
+      pids="$(quorlin_prefix_pids)"
+      [ -n "$pids" ] || break
+      sleep 0.1
+    done
+    [ -z "$pids" ] || kill -9 $pids 2>/dev/null || true
+    # Debian's wineserver keeps its socket in a folder of its own under
+    # /tmp, named in the prefix's file "wineserver", and leaves it there.
+    [ -f "$WINEPREFIX/wineserver" ] && serverDir="$(cat "$WINEPREFIX/wineserver" 2>/dev/null)"
+    case "$serverDir" in
+      wine-??????)
+        rm -rf "${TMPDIR:-/tmp}/$serverDir"
+        rm -f "$WINEPREFIX/wineserver"
+        ;;
+    esac
+  fi
+  if [ -n "$quorlin_xvfb_pid" ]; then
+    kill "$quorlin_xvfb_pid" 2>/dev/null || true
+    wait "$quorlin_xvfb_pid" 2>/dev/null || true
+    quorlin_xvfb_pid=""
+  fi
+  if [ -n "$quorlin_work" ]; then
+    rm -rf "$quorlin_work"
+    quorlin_work=""
+  fi
 }
+
+# A signal ends the script through its EXIT trap, and so through the cleanup.
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+if [ -z "${WINEPREFIX:-}" ]; then
+  quorlin_work="$(mktemp -d /tmp/quorlin.XXXXXX)"
+  export WINEPREFIX="$quorlin_work/pfx"
+  # The tests' scratch folders (their Wine drives) go in here too, so that
+  # they go with the prefix.
+  export QUORLIN_WORK="$quorlin_work"
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+  # Xvfb picks a free display itself and writes its number to fd 3 once it
+  # accepts connections: no number is guessed, and no other server races.
+  coproc QUORLIN_XVFB {
+    exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>&1 >/dev/null 2>&1
+  }
+  quorlin_xvfb_pid="$QUORLIN_XVFB_PID"
+  quorlin_display=""
+  read -r -t 30 -u "${QUORLIN_XVFB[0]}" quorlin_display || true
+  if [ -z "$quorlin_display" ]; then
+    echo "wine-env.sh: the virtual display (Xvfb) did not start" >&2
+    quorlin_wine_cleanup
+    exit 1
+  fi
+  export DISPLAY=":$quorlin_display"
+fi
 
 # The first start of a new prefix takes a while; do it once, up front.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+
+# Fonts as Windows draws them. Debian's Wine does not find its own fonts
+# (Marlett draws the caption buttons, Tahoma the captions) where the package
+# puts them, so they are linked into the prefix's Fonts folder. The dialogs
+# ask for ＭＳ ゴシック and ＭＳ Ｐゴシック; without them Wine picks any Japanese
+# font, and the IPA fonts are wider and sit lower: "WM_DEVICECHANGE" lost its
+# underscore below its 8-unit label, or its end. The Ume fonts are cut to the
+# same metrics (ascent 0.859, descent 0.141 of the em); their S4 cut draws
+# the code 0x5C as a yen sign, as the Windows fonts do, and unlike the other
+# proportional cuts keeps a colon clear of the next letter at 12 pixels.
+quorlin_wine_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  [ -e "$fonts/marlett.ttf" ] || ln -sf /usr/share/wine/fonts/*.ttf "$fonts/"
+  grep -q '^\[Software\\\\Wine\\\\Fonts\\\\Replacements\]' "$WINEPREFIX/user.reg" && return
+  local reg
+  reg=$(mktemp -p "$WINEPREFIX" --suffix=.reg)
+  {
+    printf '\xFF\xFE'
+    iconv -f UTF-8 -t UTF-16LE <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"ＭＳ ゴシック"="Ume Gothic S4"
+"ＭＳ Ｐゴシック"="Ume P Gothic S4"
+"MS Gothic"="Ume Gothic S4"
+"MS PGothic"="Ume P Gothic S4"
+"MS UI Gothic"="Ume P Gothic S4"
+REG
+  } >"$reg"
+  wine reg import "$(winepath -w "$reg")" >/dev/null 2>&1 || echo "wine-env: font replacements not set" >&2
+  rm -f "$reg"
+}
+quorlin_wine_fonts

@@ -3,12 +3,12 @@
 #include "drives/drive_list.h"
 #include "drives/drive_queries_win.h"
 #include "drives/drive_report.h"
+#include "drives/drive_types.h"
 #include "removal/eject_win.h"
 #include "res/resource.h"
 
 namespace {
 constexpr UINT kRefreshMs = 3000;
-constexpr uint32_t kDriveRemovable = 2;
 }  // namespace
 
 CControlDlg::CControlDlg(CWnd* parent)

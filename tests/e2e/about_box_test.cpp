@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/text_win.h"
+#include "res/resource.h"
 #include "support/quorlin_process.h"
 
 namespace {
@@ -127,12 +128,6 @@ class ScopedUrlHandler {
 
 std::wstring AboutTitle() { return Cp932ToWide("Quorlinのﾊﾞｰｼﾞｮﾝ情報"); }
 
-std::wstring TestExePath() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return path;
-}
-
 std::vector<std::string> LinesOf(const std::wstring& path) {
   std::ifstream in(path.c_str(), std::ios::binary);
   std::vector<std::string> lines;
@@ -146,14 +141,6 @@ void ClickLink(HWND link) {
   RECT client{};
   ::GetClientRect(link, &client);
   ClickAt(link, 6, std::min<int>(client.bottom / 2, 6));
-}
-
-// The screenshot of the open About box is taken from outside while the test
-// waits here (QUORLIN_SCREENSHOT_PAUSE_MS milliseconds; no pause when unset).
-void PauseForScreenshot() {
-  wchar_t value[16] = {};
-  if (::GetEnvironmentVariableW(L"QUORLIN_SCREENSHOT_PAUSE_MS", value, 16) > 0)
-    ::Sleep(static_cast<DWORD>(std::wcstoul(value, nullptr, 10)));
 }
 
 class AboutBox : public ::testing::Test {
@@ -204,7 +191,7 @@ TEST_F(AboutBox, SystemCommandsSixteenToThirtyOneOpenItModallyWithTheVersionLine
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(::GetWindow(about, GW_OWNER), main);
     EXPECT_FALSE(::IsWindowEnabled(main));
-    HWND version = FindDescendant(about, 1005);
+    HWND version = FindDescendant(about, IDC_VERSION_TEXT);
     ASSERT_NE(version, nullptr);
     EXPECT_EQ(WindowTextOf(version), "Velkomir Ver.:1- 0- 1- 104");
     PauseForScreenshot();
@@ -234,7 +221,7 @@ TEST_F(AboutBox, OtherSystemCommandsKeepTheirDefaultMeaning) {
 }
 
 TEST_F(AboutBox, BroadcastsAreLoggedWhileItIsOpen) {
-  HWND log = quorlin.Control(1001);
+  HWND log = quorlin.Control(IDC_LOG_LIST);
   ASSERT_NE(log, nullptr);
   size_t before = ListBoxLines(log).size();
   HWND about = OpenAbout(0x10);
@@ -255,27 +242,28 @@ TEST_F(AboutBox, BothLinksOpenTheSameHomePage) {
   const std::wstring record =
       std::wstring(temp) + L"quorlin-opened-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
   ::DeleteFileW(record.c_str());
-  ScopedUrlHandler handler(L"\"" + TestExePath() + L"\" " + kRecordSwitch + L" \"" + record +
+  ScopedUrlHandler handler(L"\"" + TestProgramPath() + L"\" " + kRecordSwitch + L" \"" + record +
                            L"\" \"%1\"");
   ASSERT_TRUE(handler.Installed());
   const std::string expected = QUORLIN_HOME_URL "/toppage/";
 
-  HWND mainLink = quorlin.Control(1006);
+  HWND mainLink = quorlin.Control(IDC_HOME_LINK);
   ASSERT_NE(mainLink, nullptr);
   ClickLink(mainLink);
   ASSERT_TRUE(WaitUntil([&] { return !LinesOf(record).empty(); }));
 
   HWND about = OpenAbout(0x10);
   ASSERT_NE(about, nullptr);
-  HWND aboutLink = FindDescendant(about, 1006);
+  HWND aboutLink = FindDescendant(about, IDC_HOME_LINK);
   ASSERT_NE(aboutLink, nullptr);
   ClickLink(aboutLink);
   ASSERT_TRUE(WaitUntil([&] { return LinesOf(record).size() >= 2; }));
   EXPECT_TRUE(::IsWindow(about));
   EXPECT_TRUE(CloseWithOk(about));
 
-  // One click, one page: no further start shows up late.
-  ::Sleep(300);
+  // One click, one page: once every handler that the clicks started has
+  // ended, the record holds all they opened.
+  ASSERT_TRUE(WaitForOtherInstancesToEnd());
   std::vector<std::string> opened = LinesOf(record);
   ASSERT_EQ(opened.size(), 2u);
   for (const std::string& address : opened) EXPECT_EQ(address, expected);

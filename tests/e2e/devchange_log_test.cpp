@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "res/resource.h"
+
 namespace {
 
 std::vector<unsigned char> VolumeRecord(DWORD unitMask) {
@@ -32,7 +34,7 @@ class DeviceChangeLog : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(quorlin.Start());
     ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
-    log = quorlin.Control(1001);
+    log = quorlin.Control(IDC_LOG_LIST);
     ASSERT_NE(log, nullptr);
   }
   QuorlinProcess quorlin;

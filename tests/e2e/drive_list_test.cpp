@@ -1,29 +1,20 @@
 // The drive list pane of the real Quorlin.exe: rows that follow the drives
 // that Wine's mount manager adds and removes, the report of a clicked row,
 // the remove button, and the selection across refreshes.
+#include "support/list_rows.h"
 #include "support/quorlin_process.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-#include <shlobj.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "drives/drive_report.h"
-#include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/drive_report_check.h"
 #include "support/wine_mount.h"
 
 namespace {
-
-// The pane refreshes every 3 s; a change shows within one period plus the
-// time a busy machine needs to deliver the tick.
-constexpr DWORD kOneTickMs = 3000 + 1500;
 
 constexpr const char* kLabel = "QUORLIN";
 constexpr const char* kSerialHex = "c0ffee42";  // hex digits above 9 must read lower case
@@ -45,26 +36,13 @@ std::vector<std::string> Rows(HWND list, int column = 0) {
   return rows;
 }
 
-int RowOf(HWND list, const std::string& root) {
-  std::vector<std::string> rows = Rows(list);
-  for (size_t i = 0; i < rows.size(); ++i)
-    if (rows[i] == root) return static_cast<int>(i);
-  return -1;
-}
-
 // Waits until a refresh has added (or removed) the row of `root`.
 bool WaitForRow(HWND list, const std::string& root, bool present) {
-  return WaitUntil([&] { return (RowOf(list, root) >= 0) == present; }, kOneTickMs);
+  return WaitUntil([&] { return (ListViewRowOf(list, root) >= 0) == present; }, kOneRefreshMs);
 }
 
-// Posted messages are handled in order: once the list view has taken a posted
-// hover time (which means nothing without hover tracking, not set here), every
-// click or key posted before it has been handled, notifications included.
 void Settle(HWND list) {
-  static LPARAM stamp = 400;
-  ++stamp;
-  ::PostMessageW(list, LVM_SETHOVERTIME, 0, stamp);
-  WaitUntil([&] { return ::SendMessageW(list, LVM_GETHOVERTIME, 0, 0) == stamp; }, 5000);
+  EXPECT_NE(WaitForPostedMessages(list, 5000), 0) << "the posted messages were not handled";
 }
 
 void ClickRow(HWND list, int row) {
@@ -75,115 +53,6 @@ void ClickRow(HWND list, int row) {
 
 bool RowSelected(HWND list, int row) {
   return (::SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
-}
-
-std::wstring WideTextOf(HWND window) {
-  int len = static_cast<int>(::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
-  std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
-  ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(wcslen(text.c_str()));
-  return text;
-}
-
-template <size_t N>
-void CopyName(const wchar_t* name, char (&out)[N]) {
-  std::snprintf(out, N, "%s", WideToCp932(name).c_str());
-}
-
-// The same three queries the program makes for a drive, made here.
-DriveReportInput QueryHere(wchar_t letter) {
-  const wchar_t root[] = {letter, L':', L'\\', L'\0'};
-  DriveReportInput in;
-  std::snprintf(in.rootPath, sizeof in.rootPath, "%s", Root(letter).c_str());
-
-  SHFILEINFOW info{};
-  ::SHGetFileInfoW(
-      root, 0, &info, sizeof info,
-      SHGFI_ICON | SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_ATTRIBUTES | SHGFI_SMALLICON);
-  in.iconHandle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info.hIcon));
-  in.iconIndex = info.iIcon;
-  in.attributes = info.dwAttributes;
-  CopyName(info.szDisplayName, in.displayName);
-  CopyName(info.szTypeName, in.typeName);
-  if (info.hIcon) ::DestroyIcon(info.hIcon);
-
-  ULARGE_INTEGER available{}, total{}, totalFree{};
-  in.freeSpaceResult = ::SHGetDiskFreeSpaceExW(root, &available, &total, &totalFree) != FALSE;
-  in.freeBytesAvailableToCaller = available.QuadPart;
-  in.totalBytes = total.QuadPart;
-  in.totalFreeBytes = totalFree.QuadPart;
-
-  wchar_t volumeName[MAX_PATH + 1] = {}, fileSystemName[MAX_PATH + 1] = {};
-  DWORD serial = 0, maxComponent = 0, flags = 0;
-  in.volumeResult = ::GetVolumeInformationW(root, volumeName, MAX_PATH + 1, &serial, &maxComponent,
-                                            &flags, fileSystemName, MAX_PATH + 1) != FALSE;
-  CopyName(volumeName, in.volumeName);
-  in.volumeSerialNumber = serial;
-  in.maximumComponentLength = maxComponent;
-  in.fileSystemFlags = flags;
-  CopyName(fileSystemName, in.fileSystemName);
-  return in;
-}
-
-// Lines whose values this process cannot reproduce: the icon handle belongs
-// to the other process, the icon index is a slot in that process's own system
-// image list under Wine (slots are handed out in query order), and free space
-// moves while the tests run.
-constexpr const char* kIconHandle = "     HICON:";
-constexpr const char* kIconIndex = "     ICONINDEX:";
-constexpr const char* kFreeToCaller = "     FreeKBytesAvailableToCaller = ";
-constexpr const char* kTotalFree = "     TotalNumberOfFreeKBytes     = ";
-const char* const kDriftingLabels[] = {kIconHandle, kIconIndex, kFreeToCaller, kTotalFree};
-
-std::vector<std::string> Lines(const std::string& report) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = report.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(report.substr(start, end - start));
-  if (start < report.size()) lines.push_back(report.substr(start) + "<no CR LF>");
-  return lines;
-}
-
-std::string ValueAfter(const std::string& report, const char* label) {
-  for (const std::string& line : Lines(report))
-    if (line.rfind(label, 0) == 0) return line.substr(std::strlen(label));
-  return "<missing>";
-}
-
-std::vector<std::string> MaskedLines(const std::string& report) {
-  std::vector<std::string> lines = Lines(report);
-  for (std::string& line : lines)
-    for (const char* label : kDriftingLabels)
-      if (line.rfind(label, 0) == 0) line = std::string(label) + "#";
-  return lines;
-}
-
-uint64_t GroupedValue(const std::string& text) {
-  uint64_t value = 0;
-  for (char c : text)
-    if (c >= '0' && c <= '9') value = value * 10 + static_cast<uint64_t>(c - '0');
-  return value;
-}
-
-// The report shown must be the one built from fresh queries of `letter`.
-void ExpectReportOf(wchar_t letter, const std::string& shown) {
-  std::string expected = BuildDriveReport(QueryHere(letter));
-  if (shown == expected) return;
-  EXPECT_EQ(MaskedLines(shown), MaskedLines(expected));
-  // The drifting values are still of the right kind.
-  EXPECT_EQ(ValueAfter(shown, kIconHandle) == "0x00000000",
-            ValueAfter(expected, kIconHandle) == "0x00000000");
-  EXPECT_EQ(ValueAfter(shown, kIconIndex)[0] == '-', ValueAfter(expected, kIconIndex)[0] == '-');
-  for (const char* label : {kFreeToCaller, kTotalFree}) {
-    uint64_t a = GroupedValue(ValueAfter(shown, label));
-    uint64_t b = GroupedValue(ValueAfter(expected, label));
-    EXPECT_LE(a > b ? a - b : b - a, 65536u) << label;  // 64 MiB
-  }
-}
-
-void PauseForScreenshot() {
-  if (const char* ms = std::getenv("QUORLIN_SCREENSHOT_PAUSE_MS"))
-    ::Sleep(static_cast<DWORD>(std::atoi(ms)));
 }
 
 class DriveList : public ::testing::Test {
@@ -206,7 +75,7 @@ class DriveList : public ::testing::Test {
   void SelectLateDrive(ScopedWineDrive& drive) {
     ASSERT_TRUE(drive.ok());
     ASSERT_TRUE(WaitForRow(list, Root(late), true));
-    ClickRow(list, RowOf(list, Root(late)));
+    ClickRow(list, ListViewRowOf(list, Root(late)));
     ASSERT_EQ(ListViewText(list, ListViewSelectionMark(list), 0), Root(late));
     ASSERT_NE(WindowTextOf(report), "");
     ASSERT_TRUE(::IsWindowEnabled(removeButton));
@@ -222,13 +91,13 @@ TEST_F(DriveList, NewDriveGetsItsRowAndAClickShowsItsReportAndSetsTheButton) {
   EXPECT_LT(ListViewSelectionMark(list), 0);
   EXPECT_EQ(WindowTextOf(report), "");
   EXPECT_FALSE(::IsWindowEnabled(removeButton));
-  ASSERT_EQ(RowOf(list, Root(late)), -1);
+  ASSERT_EQ(ListViewRowOf(list, Root(late)), -1);
 
   ScopedWineDrive drive(late, kWineDriveRemovable, kLabel, kSerialHex);
   ASSERT_TRUE(drive.ok());
   DWORD added = ::GetTickCount();
   ASSERT_TRUE(WaitForRow(list, Root(late), true));
-  EXPECT_LE(::GetTickCount() - added, kOneTickMs);
+  EXPECT_LE(::GetTickCount() - added, kOneRefreshMs);
 
   // Every present letter in letter order, each with its type's name.
   static const char* const kTypeNames[] = {"Unknown", "NoRootDir", "Removable", "Fixed",
@@ -244,10 +113,10 @@ TEST_F(DriveList, NewDriveGetsItsRowAndAClickShowsItsReportAndSetsTheButton) {
   }
   EXPECT_EQ(Rows(list, 0), roots);
   EXPECT_EQ(Rows(list, 1), types);
-  int row = RowOf(list, Root(late));
+  int row = ListViewRowOf(list, Root(late));
   EXPECT_EQ(ListViewText(list, row, 1), "Removable");
-  EXPECT_LT(RowOf(list, "C:\\"), row);
-  EXPECT_GT(RowOf(list, "Z:\\"), row);
+  EXPECT_LT(ListViewRowOf(list, "C:\\"), row);
+  EXPECT_GT(ListViewRowOf(list, "Z:\\"), row);
 
   // A click reports the drive from fresh queries and enables the button.
   ClickRow(list, row);
@@ -260,7 +129,7 @@ TEST_F(DriveList, NewDriveGetsItsRowAndAClickShowsItsReportAndSetsTheButton) {
   PauseForScreenshot();
 
   // A fixed drive disables it again.
-  ClickRow(list, RowOf(list, "C:\\"));
+  ClickRow(list, ListViewRowOf(list, "C:\\"));
   ExpectReportOf(L'C', WindowTextOf(report));
   EXPECT_FALSE(::IsWindowEnabled(removeButton));
 }
@@ -313,12 +182,12 @@ TEST_F(DriveList, SelectedDriveStaysSelectedWhenALetterBeforeItAppears) {
   ScopedWineDrive drive(late, kWineDriveRemovable, kLabel, kSerialHex);
   ASSERT_NO_FATAL_FAILURE(SelectLateDrive(drive));
   std::string shown = WindowTextOf(report);
-  int before = RowOf(list, Root(late));
+  int before = ListViewRowOf(list, Root(late));
 
   ScopedWineDrive earlier(early, kWineDriveFixed);
   ASSERT_TRUE(earlier.ok());
   ASSERT_TRUE(WaitForRow(list, Root(early), true));
-  int after = RowOf(list, Root(late));
+  int after = ListViewRowOf(list, Root(late));
   EXPECT_EQ(after, before + 1);
   EXPECT_EQ(ListViewSelectionMark(list), after);
   EXPECT_TRUE(RowSelected(list, after));
@@ -352,33 +221,6 @@ TEST_F(DriveList, TickWithNoRowSelectedLeavesReportAndButton) {
   EXPECT_EQ(WindowTextOf(report), shown);
   EXPECT_TRUE(::IsWindowEnabled(removeButton));
   EXPECT_LT(ListViewSelectionMark(list), 0);
-}
-
-// Run in its own Wine start with LC_ALL=en_US.UTF-8: the program inherits the
-// ANSI code page 1252 from this process, and its Japanese report lines must
-// still reach the edit as the right characters.
-TEST(DriveListCodePage, JapaneseFlagLinesReadCorrectlyUnderCodePage1252) {
-  ASSERT_EQ(::GetACP(), 1252u);
-  DWORD flags = 0;
-  ASSERT_TRUE(::GetVolumeInformationW(L"C:\\", nullptr, 0, nullptr, nullptr, &flags, nullptr, 0));
-  ASSERT_TRUE(flags & FILE_CASE_PRESERVED_NAMES) << std::hex << flags;
-
-  QuorlinProcess quorlin;
-  ASSERT_TRUE(quorlin.Start());
-  ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
-  HWND list = quorlin.Control(IDC_DRIVE_LIST);
-  HWND report = quorlin.Control(IDC_REPORT_EDIT);
-  ASSERT_TRUE(list && report);
-  int row = RowOf(list, "C:\\");
-  ASSERT_GE(row, 0);
-  ClickRow(list, row);
-
-  std::wstring shown = WideTextOf(report);
-  std::wstring line = Cp932ToWide(
-      "          CASE_IS_PRESERVED:ファイルシステムは、ディスクにファイル名を記録するときに、"
-      "大文字と小文字を区別して保存します。\r\n");
-  EXPECT_NE(shown.find(line), std::wstring::npos) << WideToCp932(shown);
-  ExpectReportOf(L'C', WideToCp932(shown));
 }
 
 }  // namespace

@@ -294,7 +294,7 @@ class EjectThroughButton : public ::testing::Test {
   // and the button enabled.
   void Select(const TestDrive& target) {
     standin.ClearRecords();
-    int row = RowWithText(list, target.root);
+    int row = ListViewRowOf(list, target.root);
     ASSERT_GE(row, 0) << target.root;
     ASSERT_TRUE(ClickRowAndWait(list, row));
     ASSERT_EQ(ListViewSelectionMark(list), row);
@@ -460,9 +460,10 @@ TEST_F(EjectThroughButton, TheSelectedRowsDriveIsTheOneLookedUp) {
   ASSERT_NO_FATAL_FAILURE(AddDrive(second));
   ASSERT_NE(second.number, drive.number);
   // Both drives listed, the one in the earlier row first.
-  ASSERT_TRUE(WaitUntil([&] { return RowWithText(list, second.root) >= 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return ListViewRowOf(list, second.root) >= 0; }));
   const TestDrive* rows[2] = {&drive, &second};
-  if (RowWithText(list, drive.root) > RowWithText(list, second.root)) std::swap(rows[0], rows[1]);
+  if (ListViewRowOf(list, drive.root) > ListViewRowOf(list, second.root))
+    std::swap(rows[0], rows[1]);
   StandinScript& script = standin.Script();
   script.interfaceCount = 2;
   SetInterface(script.interfaces[0], rows[0]->diskPath, 0x2000);

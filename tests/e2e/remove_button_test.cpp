@@ -6,30 +6,11 @@
 
 #include <memory>
 
-#include "framework/text_win.h"
+#include "res/resource.h"
 #include "support/quorlin_process.h"
 #include "support/wine_mount.h"
 
 namespace {
-
-constexpr int kDriveList = 1000;
-constexpr int kLogList = 1001;
-constexpr int kReportEdit = 1003;
-constexpr int kRemoveButton = 1004;
-
-// The console's rows without the blank ones (the cursor row is blank).
-std::vector<std::string> ConsoleLines(DWORD pid) {
-  std::vector<std::string> lines;
-  for (const std::wstring& row : ConsoleRows(pid))
-    if (!row.empty()) lines.push_back(WideToCp932(row));
-  return lines;
-}
-
-int RowOf(HWND list, const std::string& rootPath) {
-  for (int row = 0; row < ListViewCount(list); ++row)
-    if (ListViewText(list, row, 0) == rootPath) return row;
-  return -1;
-}
 
 // A message sent to the window returns within `timeoutMs`: its thread is free.
 bool Responds(HWND window, UINT timeoutMs) {
@@ -48,10 +29,10 @@ class RemoveButton : public ::testing::Test {
 
     ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS));
     ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
-    list = quorlin.Control(kDriveList);
-    log = quorlin.Control(kLogList);
-    report = quorlin.Control(kReportEdit);
-    button = quorlin.Control(kRemoveButton);
+    list = quorlin.Control(IDC_DRIVE_LIST);
+    log = quorlin.Control(IDC_LOG_LIST);
+    report = quorlin.Control(IDC_REPORT_EDIT);
+    button = quorlin.Control(IDC_REMOVE_BUTTON);
     ASSERT_TRUE(list && log && report && button);
     pane = ::GetParent(button);
 
@@ -100,7 +81,7 @@ class RemoveButton : public ::testing::Test {
 };
 
 TEST_F(RemoveButton, PressOnARemovableDriveWithoutDeviceWritesNothingAndChangesNothing) {
-  int row = RowOf(list, rootPath);
+  int row = ListViewRowOf(list, rootPath);
   ASSERT_GE(row, 0) << rootPath;
   EXPECT_EQ(ListViewText(list, row, 1), "Removable");
   EXPECT_FALSE(::IsWindowEnabled(button));
@@ -134,12 +115,12 @@ TEST_F(RemoveButton, PressOnARemovableDriveWithoutDeviceWritesNothingAndChangesN
   // No "Success", "failed", "Result=0x" or any other line before the marker.
   EXPECT_EQ(ConsoleLines(quorlin.Id()), BannerAndMarker());
 
-  // Past the next refresh the drive is still listed and selected, and the
+  // After the next refresh the drive is still listed and selected, and the
   // report and the button are as the row click left them.
-  ::Sleep(3300);
+  ASSERT_TRUE(WaitForListRefresh(list, kOneRefreshMs));
   EXPECT_TRUE(Responds(quorlin.MainWindow(), 500));
   EXPECT_EQ(ListViewCount(list), rowsBefore);
-  row = RowOf(list, rootPath);
+  row = ListViewRowOf(list, rootPath);
   ASSERT_GE(row, 0);
   EXPECT_EQ(ListViewText(list, row, 1), "Removable");
   EXPECT_EQ(ListViewSelectionMark(list), row);
@@ -156,7 +137,7 @@ TEST_F(RemoveButton, PressWithNoRowSelectedDoesNothing) {
   // through the pane's command message, and through BM_CLICK.
   DWORD start = ::GetTickCount();
   DWORD_PTR reply = 0;
-  EXPECT_NE(::SendMessageTimeoutW(pane, WM_COMMAND, MAKEWPARAM(kRemoveButton, BN_CLICKED),
+  EXPECT_NE(::SendMessageTimeoutW(pane, WM_COMMAND, MAKEWPARAM(IDC_REMOVE_BUTTON, BN_CLICKED),
                                   reinterpret_cast<LPARAM>(button), SMTO_NORMAL, 1000, &reply),
             0);
   EXPECT_NE(::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 1000, &reply), 0);

@@ -2,7 +2,8 @@
 // Quorlin.exe.
 #include <gtest/gtest.h>
 
-#include "framework/text_win.h"
+#include <algorithm>
+
 #include "support/quorlin_process.h"
 
 namespace {
@@ -22,11 +23,20 @@ std::string EchoOf(const std::wstring& arguments) {
   return text;
 }
 
-bool HasRow(const std::vector<std::wstring>& rows, const std::string& cp932) {
-  std::wstring wanted = Cp932ToWide(cp932);
-  for (const auto& row : rows)
-    if (row == wanted) return true;
-  return false;
+bool HasLine(const std::vector<std::string>& lines, const std::string& wanted) {
+  return std::find(lines.begin(), lines.end(), wanted) != lines.end();
+}
+
+// Broadcasts one device change and returns the lines of the program's debug
+// console once the banner and the broadcast's two trace lines can be there.
+std::vector<std::string> TraceAfterOneBroadcast(const QuorlinProcess& quorlin) {
+  BroadcastDeviceChange(0x0007);
+  std::vector<std::string> lines;
+  WaitUntil([&] {
+    lines = ConsoleLines(quorlin.Id());
+    return lines.size() >= 4;
+  });
+  return lines;
 }
 
 TEST(Startup, EchoesArgumentsToTheInheritedOutputAndSwitchesDebugModeOn) {
@@ -47,21 +57,64 @@ TEST(Startup, DebugConsoleShowsBannerAndTraceLinesReadably) {
   QuorlinProcess quorlin;
   ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS));
   ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
-  BroadcastDeviceChange(0x0007);
 
-  std::vector<std::wstring> rows;
-  WaitUntil([&] {
-    rows = ConsoleRows(quorlin.Id());
-    return rows.size() >= 4;
-  });
-  ASSERT_GE(rows.size(), 4u);
-  EXPECT_EQ(rows[0], L"********** Start Kestrune DEBUG MODE  *******");
-  EXPECT_EQ(rows[1], L"DEBUG_MODE ON");
-  EXPECT_TRUE(HasRow(rows, "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000"));
+  std::vector<std::string> lines = TraceAfterOneBroadcast(quorlin);
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "********** Start Kestrune DEBUG MODE  *******");
+  EXPECT_EQ(lines[1], "DEBUG_MODE ON");
+  EXPECT_TRUE(HasLine(lines, "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000"));
   EXPECT_TRUE(
-      HasRow(rows, "[wParam:0x0007]DEVNODES_CHANGED：システムのデバイス状態が変化しました"));
+      HasLine(lines, "[wParam:0x0007]DEVNODES_CHANGED：システムのデバイス状態が変化しました"));
 
   // Shut-down releases the console and ends the process after a second.
+  ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quorlin.WaitForExit(10000));
+}
+
+// Started as `Quorlin.exe -D583 > file`: the argument lines go to the file,
+// and the banner and every later trace line to the debug console, where the
+// Japanese log line must read right.
+TEST(Startup, RedirectedOutputKeepsTheArgumentsAndTheConsoleTheTrace) {
+  std::wstring out = TempPath(L"redirected.txt");
+  QuorlinProcess quorlin;
+  ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS, out));
+  ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
+
+  std::vector<std::string> shown = TraceAfterOneBroadcast(quorlin);
+  const std::vector<std::string> expected = {
+      "********** Start Kestrune DEBUG MODE  *******",
+      "DEBUG_MODE ON",
+      "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000",
+      "[wParam:0x0007]DEVNODES_CHANGED：システムのデバイス状態が変化しました",
+  };
+  ASSERT_GE(shown.size(), expected.size());
+  shown.resize(expected.size());
+  EXPECT_EQ(shown, expected);
+
+  ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(quorlin.WaitForExit(10000));
+  EXPECT_EQ(ReadWholeFile(out), "1番目の引数=-D583\nDEBUGMODE ON\n");
+  ::DeleteFileW(out.c_str());
+}
+
+TEST(Startup, CtrlCInTheDebugConsoleChangesNothing) {
+  QuorlinProcess quorlin;
+  ASSERT_TRUE(quorlin.Start(L"-D583", DETACHED_PROCESS));
+  ASSERT_NE(quorlin.WaitForMainWindow(), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ConsoleLines(quorlin.Id()).size() >= 2; }));
+
+  // The event goes to every process on the console, this one included while
+  // it is attached, which ignores it. (Wine refuses Ctrl+Break for group 0.)
+  ::FreeConsole();
+  ASSERT_TRUE(::AttachConsole(quorlin.Id()));
+  ::SetConsoleCtrlHandler(nullptr, TRUE);
+  EXPECT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  ::FreeConsole();
+
+  EXPECT_FALSE(quorlin.WaitForExit(2000));
+  DWORD_PTR reply = 0;
+  EXPECT_NE(::SendMessageTimeoutW(quorlin.MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &reply),
+            0);
   ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(quorlin.WaitForExit(10000));
 }

@@ -4,12 +4,6 @@
 
 #include "support/quorlin_process.h"
 
-int RowWithText(HWND listView, const std::string& text) {
-  for (int row = 0; row < ListViewCount(listView); ++row)
-    if (ListViewText(listView, row, 0) == text) return row;
-  return -1;
-}
-
 std::int64_t WaitForPostedMessages(HWND listView, DWORD timeoutMs) {
   // The hover time means nothing without hover tracking (not used by the
   // program), so a new value is a harmless marker. Posted messages of one

@@ -1,13 +1,9 @@
 #pragma once
-// Rows of another process's list view, by their text, and a way to know that
-// everything posted to its thread has been handled.
+// A way to know that everything posted to another process's list view has
+// been handled, and a click on a row that waits for it.
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
-
-// The first row whose column-0 text is `text` (code page 932), or -1.
-int RowWithText(HWND listView, const std::string& text);
 
 // Posts a marker to the list view behind whatever is already queued for its
 // thread and waits, with sent messages that block while the thread is busy,

@@ -1,18 +1,31 @@
 #include "support/quorlin_process.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <cwchar>
 
 #include <fstream>
 #include <sstream>
 
 #include "framework/text_win.h"
 
-std::wstring QuorlinExePath() {
+std::wstring TestProgramPath() {
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
+  return path;
+}
+
+std::wstring QuorlinExePath() {
+  std::wstring dir = TestProgramPath();
   dir.resize(dir.find_last_of(L"\\/") + 1);
   return dir + L"Quorlin.exe";
+}
+
+void PauseForScreenshot() {
+  wchar_t value[16] = {};
+  if (::GetEnvironmentVariableW(L"QUORLIN_SCREENSHOT_PAUSE_MS", value, 16) > 0)
+    ::Sleep(static_cast<DWORD>(std::wcstoul(value, nullptr, 10)));
 }
 
 QuorlinProcess::~QuorlinProcess() {
@@ -167,13 +180,15 @@ int ListBoxTopIndex(HWND listBox) {
   return static_cast<int>(::SendMessageW(listBox, LB_GETTOPINDEX, 0, 0));
 }
 
-std::string WindowTextOf(HWND window) {
+std::wstring WideWindowTextOf(HWND window) {
   int len = static_cast<int>(::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
   std::wstring text(static_cast<size_t>(len > 0 ? len : 0) + 1, L'\0');
   ::SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(wcslen(text.c_str()));
-  return WideToCp932(text);
+  return text;
 }
+
+std::string WindowTextOf(HWND window) { return WideToCp932(WideWindowTextOf(window)); }
 
 int ListViewCount(HWND listView) {
   return static_cast<int>(::SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
@@ -199,6 +214,30 @@ std::string ListViewText(HWND listView, int item, int subItem) {
   remote.Read(text, sizeof(text), sizeof(LVITEMW));
   text[kChars - 1] = L'\0';
   return WideToCp932(text);
+}
+
+int ListViewRowOf(HWND listView, const std::string& text) {
+  const int count = ListViewCount(listView);
+  for (int row = 0; row < count; ++row)
+    if (ListViewText(listView, row, 0) == text) return row;
+  return -1;
+}
+
+bool WaitForListRefresh(HWND listView, DWORD timeoutMs) {
+  // A rebuild deletes every row and inserts new ones, which carry no state
+  // but the selection it restores: a "cut" mark put on the first row here
+  // is gone once a rebuild has run.
+  RemoteBuffer remote(listView, sizeof(LVITEMW));
+  if (!remote.Address() || ListViewCount(listView) == 0) return false;
+  LVITEMW mark{};
+  mark.stateMask = LVIS_CUT;
+  mark.state = LVIS_CUT;
+  remote.Write(&mark, sizeof(mark));
+  ::SendMessageW(listView, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(remote.Address()));
+  if (!(::SendMessageW(listView, LVM_GETITEMSTATE, 0, LVIS_CUT) & LVIS_CUT)) return false;
+  return WaitUntil(
+      [&] { return !(::SendMessageW(listView, LVM_GETITEMSTATE, 0, LVIS_CUT) & LVIS_CUT); },
+      timeoutMs);
 }
 
 RECT ListViewItemRect(HWND listView, int item) {
@@ -234,6 +273,13 @@ std::vector<std::wstring> ConsoleRows(DWORD pid) {
   return rows;
 }
 
+std::vector<std::string> ConsoleLines(DWORD pid) {
+  std::vector<std::string> lines;
+  for (const std::wstring& row : ConsoleRows(pid))
+    if (!row.empty()) lines.push_back(WideToCp932(row));
+  return lines;
+}
+
 void ClickAt(HWND window, int x, int y) {
   LPARAM at = MAKELPARAM(x, y);
   ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
@@ -259,4 +305,24 @@ std::string ReadWholeFile(const std::wstring& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+bool WaitForOtherInstancesToEnd(DWORD timeoutMs) {
+  std::wstring path = TestProgramPath();
+  const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+  const DWORD self = ::GetCurrentProcessId();
+  return WaitUntil(
+      [&] {
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) return false;
+        bool others = false;
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = ::Process32FirstW(snapshot, &entry); more && !others;
+             more = ::Process32NextW(snapshot, &entry))
+          others = entry.th32ProcessID != self && _wcsicmp(entry.szExeFile, name.c_str()) == 0;
+        ::CloseHandle(snapshot);
+        return !others;
+      },
+      timeoutMs);
 }

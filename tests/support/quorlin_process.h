@@ -7,8 +7,13 @@
 #include <string>
 #include <vector>
 
-// Quorlin.exe next to the running test program.
+// The running test program's own path, and Quorlin.exe next to it.
+std::wstring TestProgramPath();
 std::wstring QuorlinExePath();
+
+// Holds still for a screenshot taken from outside while a test waits here:
+// QUORLIN_SCREENSHOT_PAUSE_MS milliseconds, no pause when it is unset.
+void PauseForScreenshot();
 
 class QuorlinProcess {
  public:
@@ -49,15 +54,26 @@ HWND FindDescendant(HWND parent, int id);
 std::vector<std::string> ListBoxLines(HWND listBox);
 int ListBoxTopIndex(HWND listBox);
 std::string WindowTextOf(HWND window);
+std::wstring WideWindowTextOf(HWND window);
 int ListViewCount(HWND listView);
 std::string ListViewText(HWND listView, int item, int subItem);
 int ListViewSelectionMark(HWND listView);
+// The drive list refreshes every 3 s; a change shows within one period plus
+// the time a busy machine needs to deliver the tick.
+inline constexpr DWORD kOneRefreshMs = 3000 + 1500;
+// The row whose first column reads `text` (a drive's root path), or -1.
+int ListViewRowOf(HWND listView, const std::string& text);
+// Waits until the program has rebuilt the list's rows (the drive list's
+// refresh tick); false when no rebuild came within `timeoutMs`.
+bool WaitForListRefresh(HWND listView, DWORD timeoutMs);
 // Client rectangle of row `item` of another process's list view.
 RECT ListViewItemRect(HWND listView, int item);
 
 // The screen of process `pid`'s console, one string per row up to the
 // cursor, right blanks trimmed; empty when the process has no console.
 std::vector<std::wstring> ConsoleRows(DWORD pid);
+// The console's non-blank rows (the cursor row is blank), as code page 932.
+std::vector<std::string> ConsoleLines(DWORD pid);
 
 // Posts a real left click at client coordinates of `window`.
 void ClickAt(HWND window, int x, int y);
@@ -70,6 +86,10 @@ void BroadcastDeviceChange(WPARAM code, const std::vector<unsigned char>& record
 std::wstring TempPath(const std::wstring& name);
 // The whole content of a file, empty when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
+
+// Waits until no other process runs the test program's own exe (a copy of
+// it started as a helper, such as a stand-in web-address handler).
+bool WaitForOtherInstancesToEnd(DWORD timeoutMs = 10000);
 
 // Pumps this thread's messages and sleeps until `done` holds or time runs out.
 template <typename Predicate>

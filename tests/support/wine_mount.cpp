@@ -72,6 +72,15 @@ bool WriteTextFile(const std::wstring& path, const std::string& text) {
   return ok && written == text.size();
 }
 
+// The test run's scratch folder (scripts/wine-env.sh sets QUORLIN_WORK to the
+// temporary folder that it removes at the end), else /tmp.
+std::string ScratchRoot() {
+  char root[MAX_PATH] = {};
+  DWORD n = GetEnvironmentVariableA("QUORLIN_WORK", root, sizeof root);
+  if (n == 0 || n >= sizeof root || root[0] != '/') return "/tmp";
+  return std::string(root, n);
+}
+
 }  // namespace
 
 bool DefineWineDrive(wchar_t letter, unsigned type, const std::string& unixDir) {
@@ -82,8 +91,9 @@ bool DeleteWineDrive(wchar_t letter) { return SendUnixDrive(letter, kDeleteType,
 
 std::string CreateWineDriveDir(const std::string& label, const std::string& serialHex) {
   static unsigned counter = 0;
+  const std::string root = ScratchRoot();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string dir = "/tmp/quorlin-drive-" + std::to_string(GetCurrentProcessId()) + "-" +
+    std::string dir = root + "/quorlin-drive-" + std::to_string(GetCurrentProcessId()) + "-" +
                       std::to_string(GetTickCount()) + "-" + std::to_string(counter++);
     std::wstring path = WindowsPath(dir);
     if (!CreateDirectoryW(path.c_str(), nullptr)) {

@@ -3,7 +3,7 @@
 // tests under Wine. Wine sends no device-change broadcast for these changes;
 // running programs simply see the letter appear or go.
 //
-//   ScopedWineDrive drive(L'E');      // removable E: over a fresh /tmp directory
+//   ScopedWineDrive drive(L'E');      // removable E: over a fresh scratch directory
 //   ASSERT_TRUE(drive.ok());
 //   ...                               // GetDriveTypeA("E:\\") == 2
 //                                     // the destructor deletes E: and the directory
@@ -21,8 +21,9 @@ bool DefineWineDrive(wchar_t letter, unsigned type, const std::string& unixDir);
 // Removes the drive letter again.
 bool DeleteWineDrive(wchar_t letter);
 
-// Creates a new, empty directory under /tmp (through Z:, Wine's view of the
-// Unix root) and returns its Unix path, or "" on failure. A non-empty `label`
+// Creates a new, empty directory in the test run's scratch folder
+// (QUORLIN_WORK, else /tmp; through Z:, Wine's view of the Unix root) and
+// returns its Unix path, or "" on failure. A non-empty `label`
 // or `serialHex` is written to .windows-label / .windows-serial in it, which
 // Wine reports as the volume's label and serial number.
 std::string CreateWineDriveDir(const std::string& label = {}, const std::string& serialHex = {});

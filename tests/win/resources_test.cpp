@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -112,6 +113,102 @@ std::string CheckIconImage(std::string_view image, int size, int bits) {
   return {};
 }
 
+uint32_t BigEndian32(std::string_view bytes, size_t offset) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4 && offset + i < bytes.size(); ++i)
+    value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+  return value;
+}
+
+uint32_t Crc32(std::string_view bytes) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : bytes) {
+    crc ^= byte;
+    for (int k = 0; k < 8; ++k) crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+  }
+  return ~crc;
+}
+
+// Checks a PNG-compressed icon image: signature, chunks whose CRCs hold, a
+// header for 8-bit RGBA of `size` square, image data, and nothing after the
+// end chunk. Then the system decodes it, and the pixels must show the drawing
+// with its alpha: clear corners, an opaque blue mark and grey case, and soft
+// edges. Returns a failure description, empty when the image is fine.
+std::string CheckPngIconImage(std::string_view image, int size) {
+  if (image.substr(0, 8) != std::string_view("\x89PNG\r\n\x1A\n", 8)) return "no PNG signature";
+  bool header = false, data = false;
+  size_t at = 8;
+  for (;;) {
+    if (at + 12 > image.size()) return "chunk past the end";
+    const uint32_t length = BigEndian32(image, at);
+    if (length > image.size() - at - 12) return "chunk past the end";
+    const std::string_view type = image.substr(at + 4, 4), body = image.substr(at + 8, length);
+    if (Crc32(image.substr(at + 4, 4 + length)) != BigEndian32(image, at + 8 + length))
+      return "bad CRC in " + std::string(type);
+    at += 12 + length;
+    if (!header) {
+      if (type != "IHDR" || length != 13) return "IHDR not first";
+      if (BigEndian32(body, 0) != static_cast<uint32_t>(size) ||
+          BigEndian32(body, 4) != static_cast<uint32_t>(size))
+        return "wrong dimensions";
+      // Depth 8, colour type 6 (RGBA), deflate, standard filters, no interlace.
+      if (body.substr(8) != std::string_view("\x08\x06\0\0\0", 5)) return "not 8-bit RGBA";
+      header = true;
+    } else if (type == "IDAT") {
+      data = true;
+    } else if (type == "IEND") {
+      if (at != image.size()) return "bytes after IEND";
+      break;
+    }
+  }
+  if (!data) return "no IDAT";
+
+  HICON icon = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(const_cast<char*>(image.data())),
+                                        static_cast<DWORD>(image.size()), TRUE, 0x00030000, size,
+                                        size, LR_DEFAULTCOLOR);
+  if (!icon) return "rejected by CreateIconFromResourceEx";
+  ICONINFO info{};
+  const bool gotInfo = GetIconInfo(icon, &info);
+  DestroyIcon(icon);
+  if (!gotInfo || !info.hbmColor) return "decoded without a colour bitmap";
+  BITMAPINFO request{};
+  request.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  request.bmiHeader.biWidth = size;
+  request.bmiHeader.biHeight = -size;  // top row first
+  request.bmiHeader.biPlanes = 1;
+  request.bmiHeader.biBitCount = 32;
+  request.bmiHeader.biCompression = BI_RGB;
+  std::vector<uint32_t> pixels(static_cast<size_t>(size) * size);  // 0xAARRGGBB, top row first
+  HDC screen = GetDC(nullptr);
+  const int rows =
+      GetDIBits(screen, info.hbmColor, 0, size, pixels.data(), &request, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  if (rows != size) return "decoded bitmap unreadable";
+
+  auto at_ = [&](double x, double y) {
+    return pixels[static_cast<size_t>(y * size) * size + static_cast<size_t>(x * size)];
+  };
+  auto alpha = [](uint32_t p) { return p >> 24; };
+  auto red = [](uint32_t p) { return (p >> 16) & 0xFF; };
+  auto green = [](uint32_t p) { return (p >> 8) & 0xFF; };
+  auto blue = [](uint32_t p) { return p & 0xFF; };
+  const double last = 1.0 - 1.0 / size;
+  for (uint32_t corner : {at_(0, 0), at_(last, 0), at_(0, last), at_(last, last)})
+    if (alpha(corner) != 0) return "corner not transparent";
+  const uint32_t mark = at_(0.5, 0.25), face = at_(0.5, 0.65);
+  if (alpha(mark) != 255 || blue(mark) < red(mark) + 100) return "eject mark not opaque blue";
+  if (alpha(face) != 255 || std::max({red(face), green(face), blue(face)}) -
+                                    std::min({red(face), green(face), blue(face)}) >
+                                16)
+    return "case not opaque grey";
+  const size_t soft = std::count_if(pixels.begin(), pixels.end(),
+                                    [&](uint32_t p) { return alpha(p) != 0 && alpha(p) != 255; });
+  if (soft == 0) return "no partly transparent edge pixels";
+  return {};
+}
+
 #pragma pack(push, 2)
 struct GroupIconEntry {
   BYTE width, height, colorCount, reserved;
@@ -142,7 +239,11 @@ TEST_F(ResourcesTest, IconGroupHoldsFifteenImagesOfTheListedSizesAndDepths) {
     const std::string_view image = Resource(RT_ICON, MAKEINTRESOURCEW(e.id));
     ASSERT_FALSE(image.empty());
     EXPECT_EQ(image.size(), e.bytesInRes);
-    EXPECT_EQ(CheckIconImage(image, size, e.bitCount), "");
+    // The 256-pixel image is PNG-compressed, as Windows icons normally store it.
+    if (size == 256)
+      EXPECT_EQ(CheckPngIconImage(image, size), "");
+    else
+      EXPECT_EQ(CheckIconImage(image, size, e.bitCount), "");
   }
   const std::set<std::pair<int, int>> expected = {
       {16, 8},  {24, 8},  {32, 8},  {48, 8},  {16, 24}, {24, 24}, {32, 24},  {48, 24},

@@ -1,0 +1,238 @@
+#!/usr/bin/env bash
+# Checks the release files under Wine the way a Windows user meets them.
+# It makes them with scripts/package.sh in a temporary folder, together with a
+# "newer build" (the same files under the next revision number), then for x86
+# and x64: the MSI's tables; a silent install into a fresh Wine prefix; the
+# installed files byte for byte; the Start-menu shortcut and the Add/Remove
+# entry with icon, publisher and version; Quorlin started from the shortcut
+# shows its window; installing again and installing the newer build leave
+# one entry; uninstalling leaves no file, folder or registry value behind;
+# the zip unpacks to the same files and its Quorlin.exe starts.
+# Prints one line per failed check and "N passed, M failed" at the end.
+# Leaves nothing: the temporary folder with its prefixes goes, and the Wine
+# servers and the virtual display it started are ended.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+tmp=$(mktemp -d)
+prefixes=()
+cleanup() {
+  # Each prefix's Wine processes and server folder, then the display.
+  if declare -F quorlin_wine_cleanup >/dev/null; then
+    for p in "${prefixes[@]}"; do
+      WINEPREFIX=$p quorlin_wine_cleanup
+    done
+  fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+passed=0
+failed=0
+# check DESCRIPTION COMMAND...: runs the command quietly and counts the result.
+check() {
+  local what=$1
+  shift
+  if "$@" >/dev/null 2>&1; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL: $what"
+  fi
+}
+# Ends the run when a step that the later checks build on goes wrong.
+must() {
+  local what=$1
+  shift
+  "$@" >/dev/null 2>&1 || {
+    echo "FAIL: $what"
+    echo "$passed passed, $((failed + 1)) failed"
+    exit 1
+  }
+}
+
+# The release files and a newer build of them.
+./scripts/package.sh --out "$tmp/dist" >/dev/null
+version=$(cd "$tmp/dist" && ls Quorlin-*-x86.msi | sed 's/^Quorlin-\(.*\)-x86\.msi$/\1/')
+newer=${version%.*}.$((${version##*.} + 1))
+./scripts/package.sh --out "$tmp/newer" --version "$newer" >/dev/null
+
+sums_hold() { (cd "$tmp/dist" && [ "$(wc -l <SHA256SUMS)" = 4 ] && sha256sum -c --quiet SHA256SUMS); }
+check "SHA256SUMS lists the four files with their hashes" sums_hold
+
+# One fresh prefix, booted once; the second architecture gets a copy made
+# before anything is installed in it.
+export WINEPREFIX=$tmp/pfx-x64
+prefixes+=("$WINEPREFIX")
+QUORLIN_WORK=$tmp
+source scripts/wine-env.sh
+must "a fresh Wine prefix boots" test -f "$WINEPREFIX/system.reg"
+wineserver -w  # the registry is on disk once the server has gone
+prefixes+=("$tmp/pfx-x86")
+cp -a "$tmp/pfx-x64" "$tmp/pfx-x86"
+
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+# Values of the Add/Remove entries named Quorlin in one registry view (32 or
+# 64), one "key<TAB>name<TAB>value" line each.
+arp_values() {
+  wine reg query "$uninstall_key" /s "/reg:$1" 2>/dev/null | tr -d '\r' | awk -F '    ' '
+    /^HKEY_/ { key = $0; next }
+    NF >= 3 { print key "\t" $2 "\t" $4 }' |
+    awk -F '\t' '$2 == "DisplayName" && $3 == "Quorlin" { keys[$1] = 1 } { line[NR] = $0; k[NR] = $1 }
+      END { for (i = 1; i <= NR; ++i) if (k[i] in keys) print line[i] }'
+}
+arp_count() { arp_values "$1" | awk -F '\t' '$2 == "DisplayName"' | wc -l; }
+arp_value() { arp_values "$1" | awk -F '\t' -v n="$2" '$2 == n { print $3 }'; }
+
+# The product icon that Add/Remove shows: the Installer's ProductIcon value.
+product_icon() {
+  wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+    awk -F '    ' '/^HKEY_/ { if (name == "Quorlin") print icon; name = icon = ""; next }
+      $2 == "ProductName" { name = $4 } $2 == "ProductIcon" { icon = $4 }
+      END { if (name == "Quorlin") print icon }'
+}
+
+# Registry of the prefix as sorted "[key]<TAB>value" lines, and its files.
+snapshot() {
+  timeout 120 wineserver -w || true
+  for hive in system user; do
+    awk '/^\[/ { key = $0; sub(/\] [0-9]+$/, "]", key); print key; next }
+      /^#/ || /^$/ || /^WINE REGISTRY/ || /^;;/ { next }
+      { print key "\t" $0 }' "$WINEPREFIX/$hive.reg"
+  done | LC_ALL=C sort >"$1.reg"
+  (cd "$WINEPREFIX/drive_c" && find . | LC_ALL=C sort) >"$1.files"
+}
+
+# What an uninstall left: registry lines and paths that were not there
+# before. Not counted: the Windows Installer's own empty container keys and
+# its folder, which Windows keeps too, and the display adapter's driver date
+# that Wine's display driver rewrites at each start.
+leftovers() {
+  LC_ALL=C comm -13 "$1.reg" "$2.reg" | awk -F '\t' '
+    NF == 1 && /\\\\Installer(\\\\|\])/ { next }
+    /^\[System\\\\CurrentControlSet\\\\Control\\\\Class\\\\/ { next }
+    { print }'
+  LC_ALL=C comm -13 "$1.files" "$2.files" | while read -r path; do
+    [ "$path" = ./windows/Installer ] && [ -z "$(ls -A "$WINEPREFIX/drive_c/windows/Installer")" ] ||
+      echo "$path"
+  done
+}
+
+# Starts a program (a Unix path: an exe, or a shortcut through start.exe),
+# waits for Quorlin's main window, then ends the prefix's processes.
+starts_with_window() {
+  if [[ $1 == *.lnk ]]; then
+    wine start /unix "$1" >/dev/null 2>&1 &
+  else
+    wine "$1" >/dev/null 2>&1 &
+  fi
+  local pid=$! shown=1
+  for _ in $(seq 150); do
+    if xwininfo -root -tree 2>/dev/null | grep -q '"Velkomir": ("quorlin.exe"'; then
+      shown=0
+      break
+    fi
+    sleep 0.2
+  done
+  wineserver -k >/dev/null 2>&1 || true
+  wait "$pid" 2>/dev/null || true
+  wineserver -w
+  return $shown
+}
+
+tab=$'\t'
+# Rows of one table of an MSI, without the header lines.
+table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
+properties_are() {
+  [ "$(table "$1" Property | grep -E "^(ProductName|Manufacturer|ProductVersion|ALLUSERS)$tab" |
+    LC_ALL=C sort)" = "$(printf 'ALLUSERS\t1\nManufacturer\tTesserine\nProductName\tQuorlin\nProductVersion\t%s' "$2")" ]
+}
+zip_holds_the_documents() { [ -f "$1/Quorlin.exe" ] && [ -f "$1/README.txt" ] && [ -f "$1/LICENSE.txt" ]; }
+msi_files_are() { [ "$(table "$1" File | cut -f3 | LC_ALL=C sort)" = "$2" ]; }
+icon_installed() { [ -n "$1" ] && cmp "$(winepath -u "$1")" res/quorlin.ico; }
+# The shortcut's target path (ANSI) and icon location (UTF-16).
+link_points_at() {
+  { strings -a "$1" && strings -a -el "$1"; } >"$tmp/link.txt"
+  grep -qF "$2" "$tmp/link.txt" && grep -qF "$3" "$tmp/link.txt"
+}
+
+for arch in x86 x64; do
+  if [ "$arch" = x86 ]; then
+    preset=win32 view=32 other=64 folder="Program Files (x86)" pf=ProgramFilesFolder platform=Intel
+  else
+    preset=win64 view=64 other=32 folder="Program Files" pf=ProgramFiles64Folder platform=x64
+  fi
+  export WINEPREFIX=$tmp/pfx-$arch
+  msi=$tmp/dist/Quorlin-$version-$arch.msi
+  msi_newer=$tmp/newer/Quorlin-$newer-$arch.msi
+  zip=$tmp/dist/Quorlin-$version-$arch.zip
+  unzipped=$tmp/zip-$arch
+  dir=$WINEPREFIX/drive_c/$folder/Quorlin
+  echo "== $arch"
+
+  # What Windows reads from the package itself.
+  check "$arch msi: product Quorlin $version by Tesserine, per machine" properties_are "$msi" "$version"
+  check "$arch msi: upgrade row includes its maximum version" \
+    grep -qx "{[-0-9A-F]*}${tab}0.0.0$tab$version$tab${tab}768$tab${tab}WIX_UPGRADE_DETECTED" <(table "$msi" Upgrade)
+  check "$arch msi: summary names the platform $platform and Japanese" \
+    grep -qx "Template: $platform;1041" <(msiinfo suminfo "$msi")
+  check "$arch msi: installs under $pf" grep -qx "INSTALLDIR$tab$pf${tab}Quorlin" <(table "$msi" Directory)
+
+  # The zip: exactly the shipped files, the programs as built.
+  rm -rf "$unzipped" && mkdir -p "$unzipped"
+  must "$arch zip unpacks" unzip -q "$zip" -d "$unzipped"
+  shipped=$(cd "$unzipped" && LC_ALL=C ls)
+  check "$arch zip holds Quorlin.exe, README.txt and LICENSE.txt" zip_holds_the_documents "$unzipped"
+  check "$arch msi installs the same files as the zip" msi_files_are "$msi" "$shipped"
+  for exe in $(echo "$shipped" | grep '\.exe$'); do
+    check "$arch zip: $exe is the build's own, byte for byte" cmp "$unzipped/$exe" "build/$preset/bin/$exe"
+  done
+
+  snapshot "$tmp/before-$arch"
+  must "$arch msi installs silently" wine msiexec /i "$msi" /qn
+  for file in $shipped; do
+    check "$arch msi: installed $file is byte-identical to the built one" cmp "$dir/$file" "$unzipped/$file"
+  done
+
+  check "$arch msi: one Add/Remove entry in the $view-bit view" test "$(arp_count $view)" = 1
+  check "$arch msi: no Add/Remove entry in the $other-bit view" test "$(arp_count $other)" = 0
+  check "$arch msi: Add/Remove entry names publisher Tesserine" test "$(arp_value $view Publisher)" = Tesserine
+  check "$arch msi: Add/Remove entry shows version $version" \
+    test "$(arp_value $view DisplayVersion)" = "$version"
+  icon=$(product_icon)
+  check "$arch msi: Add/Remove icon is installed ($icon)" icon_installed "$icon"
+
+  # Wine's msi puts a per-machine shortcut into the installing user's Start
+  # menu; Windows uses the all-users one. Either way there is one.
+  links=()
+  for l in "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorlin.lnk" \
+    "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/Quorlin.lnk; do
+    [ -f "$l" ] && links+=("$l")
+  done
+  check "$arch msi: one Start-menu shortcut Quorlin" test ${#links[@]} = 1
+  link=${links[0]:-none}
+  check "$arch msi: shortcut points at the installed Quorlin.exe with the program's icon" \
+    link_points_at "$link" "C:\\$folder\\Quorlin\\Quorlin.exe" "$icon"
+  check "$arch msi: Quorlin started from the shortcut shows its window" starts_with_window "$link"
+
+  must "$arch msi installs again" wine msiexec /i "$msi" /qn
+  check "$arch msi: installing again leaves one entry" test "$(arp_count $view)" = 1
+  must "$arch msi: the newer build $newer installs" wine msiexec /i "$msi_newer" /qn
+  check "$arch msi: the newer build replaces the entry" \
+    test "$(arp_count $view)-$(arp_value $view DisplayVersion)" = "1-$newer"
+  check "$arch msi: the newer build's Quorlin.exe is in place" cmp "$dir/Quorlin.exe" "$unzipped/Quorlin.exe"
+
+  must "$arch msi uninstalls silently" wine msiexec /x "$msi_newer" /qn
+  snapshot "$tmp/after-$arch"
+  leftovers "$tmp/before-$arch" "$tmp/after-$arch" >"$tmp/left-$arch"
+  check "$arch msi: uninstall leaves nothing behind ($(head -c 300 "$tmp/left-$arch" | tr '\n\t' '  '))" \
+    test ! -s "$tmp/left-$arch"
+  check "$arch msi: no Add/Remove entry after uninstall" test "$(arp_count $view)" = 0
+
+  check "$arch zip: its Quorlin.exe starts and shows its window" starts_with_window "$unzipped/Quorlin.exe"
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
