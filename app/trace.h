@@ -11,6 +11,10 @@ void TraceWrite(std::string_view text);
 // printf-style formatting into the trace output.
 void TracePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// True while the trace output is the null device of normal mode, where a
+// line would show nowhere: writers may then skip the work.
+bool TraceIsDiscarded();
+
 // Rebinds standard output and input: to a new console window when
 // `debugConsole` is set, to the null device otherwise. Before this call the
 // trace output is the standard output the process was started with.

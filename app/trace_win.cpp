@@ -20,11 +20,21 @@ HANDLE OpenDevice(const wchar_t* name, DWORD access) {
                        nullptr);
 }
 
+// The null device that normal mode binds the trace output to. A write there
+// shows nowhere, yet under Wine the console check before it costs a round
+// trip to the server, twice per broadcast; so while the trace output is this
+// handle, lines are neither formatted nor written.
+HANDLE g_nullSink = nullptr;
+
+bool IsDiscarded(HANDLE out) { return g_nullSink && out == g_nullSink; }
+
 }  // namespace
+
+bool TraceIsDiscarded() { return IsDiscarded(::GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 void TraceWrite(std::string_view text) {
   HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  if (text.empty() || !out || out == INVALID_HANDLE_VALUE) return;
+  if (text.empty() || !out || out == INVALID_HANDLE_VALUE || IsDiscarded(out)) return;
   DWORD written = 0;
   DWORD mode = 0;
   if (::GetConsoleMode(out, &mode)) {
@@ -38,6 +48,7 @@ void TraceWrite(std::string_view text) {
 }
 
 void TracePrintf(const char* format, ...) {
+  if (TraceIsDiscarded()) return;
   va_list args;
   va_start(args, format);
   va_list copy;
@@ -80,4 +91,6 @@ void BindTraceOutput(bool debugConsole) {
   }
   ::SetStdHandle(STD_OUTPUT_HANDLE, out);
   ::SetStdHandle(STD_INPUT_HANDLE, in);
+  // In normal mode the handle bound now is the null device.
+  if (!debugConsole && out != INVALID_HANDLE_VALUE) g_nullSink = out;
 }

@@ -10,6 +10,40 @@
 // The list view's LVIS_SELECTED.
 constexpr unsigned kSelectedState = 0x0002;
 
+// The item states that change how a row is drawn: LVIS_FOCUSED,
+// LVIS_SELECTED, LVIS_CUT and LVIS_DROPHILITED.
+constexpr unsigned kDrawnStates = 0x000F;
+
+// What the drive list shows: the texts of every row (the root path and the
+// type; the spacer column is never written), the drawn states of every row,
+// the hot row, and how far the list is scrolled down and across. Equal
+// faces draw the same pixels.
+struct DriveListFace {
+  std::vector<std::string> cells;
+  std::vector<unsigned> states;
+  int hot = -1;
+  int top = 0;
+  int across = 0;
+  bool operator==(const DriveListFace&) const = default;
+};
+
+// `List` as below, with GetItemState, GetHotItem, GetTopIndex and
+// GetScrollPos (of the horizontal bar) besides.
+template <typename List>
+DriveListFace ReadDriveListFace(const List& list) {
+  DriveListFace face;
+  int count = list.GetItemCount();
+  for (int row = 0; row < count; ++row) {
+    face.cells.push_back(list.GetItemText(row, 0));
+    face.cells.push_back(list.GetItemText(row, 1));
+    face.states.push_back(list.GetItemState(row, kDrawnStates));
+  }
+  face.hot = list.GetHotItem();
+  face.top = list.GetTopIndex();
+  face.across = list.GetScrollPos(0);  // SB_HORZ
+  return face;
+}
+
 enum class SelectionRestore { kNothingSelected, kRestored, kGone };
 
 // `List` is the list view (CListCtrl, or a fake in the tests). `onGone` runs

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "drives/drive_types.h"
+#include "framework/shell_win.h"
 #include "framework/text_win.h"
 
 namespace {
@@ -33,7 +34,7 @@ DriveReportInput QueryDriveReportInput(char letter) {
 
   SHFILEINFOW info;
   std::memset(&info, 0, sizeof info);
-  SHGetFileInfoW(wroot.c_str(), 0, &info, sizeof info, kFileInfoFlags);
+  shell32::SHGetFileInfoW(wroot.c_str(), 0, &info, sizeof info, kFileInfoFlags);
   // The report has room for 32 bits of the handle; on 64-bit builds it keeps
   // the low half, which is all a user handle ever uses.
   in.iconHandle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info.hIcon));
@@ -46,7 +47,7 @@ DriveReportInput QueryDriveReportInput(char letter) {
 
   ULARGE_INTEGER available{}, total{}, totalFree{};
   in.freeSpaceResult =
-      SHGetDiskFreeSpaceExW(wroot.c_str(), &available, &total, &totalFree) != FALSE;
+      shell32::SHGetDiskFreeSpaceExW(wroot.c_str(), &available, &total, &totalFree) != FALSE;
   in.freeBytesAvailableToCaller = available.QuadPart;
   in.totalBytes = total.QuadPart;
   in.totalFreeBytes = totalFree.QuadPart;

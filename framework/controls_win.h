@@ -23,9 +23,7 @@ class CListBox : public CWnd {
 
 class CListCtrl : public CWnd {
  public:
-  void SetExtendedStyle(DWORD style) const {
-    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style);
-  }
+  void SetExtendedStyle(DWORD style) const { SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, style); }
   int InsertColumn(int column, std::string_view heading, int format, int width) const;
   int InsertItem(int item, std::string_view text) const;
   bool SetItemText(int item, int subItem, std::string_view text) const;
@@ -37,6 +35,12 @@ class CListCtrl : public CWnd {
     return static_cast<int>(SendMessage(LVM_SETSELECTIONMARK, 0, item));
   }
   bool SetItemState(int item, UINT state, UINT mask) const;
+  UINT GetItemState(int item, UINT mask) const {
+    return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(item), mask));
+  }
+  int GetHotItem() const { return static_cast<int>(SendMessage(LVM_GETHOTITEM)); }
+  int GetTopIndex() const { return static_cast<int>(SendMessage(LVM_GETTOPINDEX)); }
+  int GetScrollPos(int bar) const { return ::GetScrollPos(m_hWnd, bar); }
   int SetHotItem(int item) const {
     return static_cast<int>(SendMessage(LVM_SETHOTITEM, static_cast<WPARAM>(item)));
   }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string_view>
+#include <vector>
 
 class CWnd {
  public:
@@ -32,6 +33,37 @@ class CWnd {
 
  protected:
   HWND m_hWnd = nullptr;
+};
+
+// Keeps a window on screen from drawing while it is rebuilt, without a
+// message to the window itself: its visible style is cleared as the default
+// WM_SETREDRAW handling does, so that whatever the window draws at once in
+// between (a control repaints its scroll bars as soon as it is told to
+// redraw again) goes nowhere. What waited to be painted in the window and
+// its children is kept. End() puts the style back and repaints: all of the
+// window, frame and children included, when what it shows changed, and
+// otherwise just what waited before.
+class CDrawingPause {
+ public:
+  explicit CDrawingPause(HWND hwnd);
+  ~CDrawingPause();
+  CDrawingPause(const CDrawingPause&) = delete;
+  CDrawingPause& operator=(const CDrawingPause&) = delete;
+
+  void End(bool changed);
+
+ private:
+  static BOOL CALLBACK KeepChild(HWND child, LPARAM self);
+  void Keep(HWND hwnd);
+
+  struct Pending {
+    HWND hwnd;
+    HRGN region;
+  };
+  HWND m_hWnd;
+  bool m_paused = false;
+  bool m_lost = false;  // a pending part could not be kept
+  std::vector<Pending> m_pending;
 };
 
 // CBrush owns its GDI brush and deletes it with the object.

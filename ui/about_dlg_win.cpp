@@ -1,8 +1,7 @@
 #include "ui/about_dlg_win.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-
+#include "framework/shell_win.h"
 #include "framework/text_win.h"
 #include "res/resource.h"
 #include "ui/version_text.h"
@@ -29,8 +28,8 @@ void AppendAboutMenuEntry(const CWnd& window) {
   if (!menu) return;
   // LoadStringW with a zero length hands back a pointer into the resource.
   const wchar_t* text = nullptr;
-  int length = ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX,
-                             reinterpret_cast<LPWSTR>(&text), 0);
+  int length =
+      ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, reinterpret_cast<LPWSTR>(&text), 0);
   if (length <= 0 || !text) return;
   std::wstring entry(text, static_cast<size_t>(length));
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
@@ -38,6 +37,7 @@ void AppendAboutMenuEntry(const CWnd& window) {
 }
 
 void OnNMClickHomeLink(HWND owner, LRESULT* result) {
-  ::ShellExecuteA(owner, "open", QUORLIN_HOME_URL "/toppage/", nullptr, nullptr, SW_SHOWNORMAL);
+  shell32::ShellExecuteA(owner, "open", QUORLIN_HOME_URL "/toppage/", nullptr, nullptr,
+                         SW_SHOWNORMAL);
   *result = 0;
 }

@@ -37,10 +37,19 @@ BOOL CControlDlg::OnInitDialog() {
 void CControlDlg::EnumerateDrives() { m_drives = QueryDrives(); }
 
 void CControlDlg::FillDriveList() {
+  // Turning the list's redraw back on repaints its scroll bar at once and
+  // the whole list after, which on an X display costs most of a tick. On
+  // nearly every tick the rebuilt list shows just what it showed before, and
+  // that drawing would put the same pixels on the screen: the list draws
+  // nothing during the rebuild, and is repainted only when what it shows
+  // has changed.
+  DriveListFace before = ReadDriveListFace(m_driveList);
+  CDrawingPause pause(m_driveList);
   RebuildDriveRows(m_driveList, m_drives, [this] {
     m_reportEdit.SetWindowText("");
     UpdateRemoveButton(0);
   });
+  pause.End(ReadDriveListFace(m_driveList) != before);
 }
 
 void CControlDlg::UpdateRemoveButton(uint32_t driveType) {

@@ -1,4 +1,5 @@
-// The command-line scan and the minimised icon's position.
+// The command-line scan, the check for arguments and the minimised icon's
+// position.
 #include <gtest/gtest.h>
 
 #include "app/arguments.h"
@@ -12,14 +13,14 @@ TEST(ArgumentScan, OnlyTheExactSwitchTurnsDebugModeOn) {
     bool matches;
   };
   const Case cases[] = {
-      {"-D583", true},   {"-d583", false}, {"-D5833", false}, {"-D58", false},
-      {"/D583", false},  {"D583", false},  {"", false},       {"-D583 ", false},
+      {"-D583", true},  {"-d583", false}, {"-D5833", false}, {"-D58", false},
+      {"/D583", false}, {"D583", false},  {"", false},       {"-D583 ", false},
   };
   for (const Case& c : cases) {
     ArgumentScan scan = ScanArguments({"Quorlin.exe", c.argument});
     EXPECT_EQ(scan.debugMode, c.matches) << c.argument;
-    EXPECT_EQ(scan.echo, std::string("1番目の引数=") + c.argument + "\n" +
-                             (c.matches ? "DEBUGMODE ON\n" : ""))
+    EXPECT_EQ(scan.echo,
+              std::string("1番目の引数=") + c.argument + "\n" + (c.matches ? "DEBUGMODE ON\n" : ""))
         << c.argument;
   }
 }
@@ -45,6 +46,32 @@ TEST(ArgumentScan, LongArgumentsAreWrittenWhole) {
   std::string longArgument(1000, 'x');
   EXPECT_EQ(ScanArguments({"Quorlin.exe", longArgument}).echo,
             "1番目の引数=" + longArgument + "\n");
+}
+
+// The program name follows its own rule: quoted, it runs to the next quote
+// whatever follows; unquoted, to the first blank. Only what is left after
+// the blanks behind it makes arguments.
+TEST(CommandLine, HasArgumentsOnlyWhenSomethingFollowsTheProgramName) {
+  struct Case {
+    const wchar_t* line;
+    bool hasArguments;
+  };
+  const Case cases[] = {
+      {L"", false},
+      {L"Quorlin.exe", false},
+      {L"Quorlin.exe \t ", false},
+      {L"\"C:\\Program Files\\Quorlin.exe\"", false},
+      {L"\"C:\\Program Files\\Quorlin.exe\"  ", false},
+      {L"\"C:\\no closing quote\\Quorlin.exe -D583", false},
+      {L"Quorlin.exe -D583", true},
+      {L"Quorlin.exe\t-D583", true},
+      {L"\"C:\\Program Files\\Quorlin.exe\" -D583", true},
+      {L"\"C:\\Quorlin.exe\"-D583", true},  // nothing needs to part them
+      {L"Quorlin.exe \"\"", true},          // an empty argument is one
+      {L" Quorlin.exe", true},              // the name before the blank is empty
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CommandLineHasArguments(c.line), c.hasArguments) << testing::PrintToString(c.line);
 }
 
 TEST(IconOrigin, CentresWithDivisionTruncatingTowardZero) {

@@ -62,6 +62,13 @@ struct FakeListView {
     visible = row;
     return true;
   }
+  unsigned GetItemState(int row, unsigned mask) const {
+    return (row == selected ? kSelectedState : 0u) & mask;
+  }
+  int GetHotItem() const { return hot; }
+  int GetTopIndex() const { return visible < 0 ? 0 : visible; }
+  int GetScrollPos(int bar) const { return bar == 0 ? across : 0; }
+  int across = 0;
 };
 
 const std::vector<DriveEntry> kCEZ = {{'C', 3}, {'E', 2}, {'Z', 3}};
@@ -115,6 +122,42 @@ TEST(DriveRows, SelectedDriveThatVanishedIsReportedGone) {
   EXPECT_TRUE(list.rows.empty());
   EXPECT_EQ(list.calls,
             (std::vector<std::string>{"redraw off", "delete all", "gone", "redraw on"}));
+}
+
+// The pane skips the repaint of a rebuild whose face did not change, so the
+// face must tell every change of what a row shows.
+TEST(DriveRows, FaceChangesExactlyWhenWhatTheListShowsChanges) {
+  FakeListView list;
+  Rebuild(list, kCEZ);
+  list.mark = 1;
+  Rebuild(list, kCEZ);  // the selection is drawn from here on
+  DriveListFace face = ReadDriveListFace(list);
+  ASSERT_EQ(face.cells.size(), 6u);
+  EXPECT_EQ(face.cells[2], "E:\\");
+  EXPECT_EQ(face.cells[3], "Removable");
+  EXPECT_EQ(face.states, (std::vector<unsigned>{0, kSelectedState, 0}));
+
+  Rebuild(list, kCEZ);
+  EXPECT_EQ(ReadDriveListFace(list), face);  // an ordinary tick
+
+  Rebuild(list, {{'C', 3}, {'E', 5}, {'Z', 3}});
+  EXPECT_NE(ReadDriveListFace(list), face);  // a type changed under the same letter
+  Rebuild(list, kCEZ);
+  EXPECT_EQ(ReadDriveListFace(list), face);
+
+  Rebuild(list, {{'C', 3}, {'D', 2}, {'E', 2}, {'Z', 3}});
+  EXPECT_NE(ReadDriveListFace(list), face);  // a row more, and the selection moved down
+  Rebuild(list, kCEZ);
+  EXPECT_EQ(ReadDriveListFace(list), face);
+
+  list.selected = -1;  // the user cleared the selection; the next tick selects again
+  EXPECT_NE(ReadDriveListFace(list), face);
+  list.selected = 1;
+  list.hot = 0;  // the mouse went over another row
+  EXPECT_NE(ReadDriveListFace(list), face);
+  list.hot = 1;
+  list.across = 8;  // scrolled to the right
+  EXPECT_NE(ReadDriveListFace(list), face);
 }
 
 TEST(DriveRows, UnknownTypesReadUnknown) {

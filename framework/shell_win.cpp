@@ -1,0 +1,46 @@
+#include "framework/shell_win.h"
+
+#include <shlobj.h>
+
+namespace shell32 {
+
+namespace {
+
+// The function `name` of shell32, of the type of `Declared`, or null.
+template <typename Declared>
+Declared* Bind(const char* name) {
+  static HMODULE module = ::LoadLibraryW(L"shell32.dll");
+  if (!module) return nullptr;
+  return reinterpret_cast<Declared*>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+LPWSTR* CommandLineToArgvW(LPCWSTR commandLine, int* count) {
+  static auto* bound = Bind<decltype(::CommandLineToArgvW)>("CommandLineToArgvW");
+  if (!bound) {
+    *count = 0;
+    return nullptr;
+  }
+  return bound(commandLine, count);
+}
+
+DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
+  static auto* bound = Bind<decltype(::SHGetFileInfoW)>("SHGetFileInfoW");
+  return bound ? bound(path, attributes, info, size, flags) : 0;
+}
+
+BOOL SHGetDiskFreeSpaceExW(LPCWSTR path, ULARGE_INTEGER* available, ULARGE_INTEGER* total,
+                           ULARGE_INTEGER* totalFree) {
+  static auto* bound = Bind<decltype(::SHGetDiskFreeSpaceExW)>("SHGetDiskFreeSpaceExW");
+  return bound ? bound(path, available, total, totalFree) : FALSE;
+}
+
+HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                        INT show) {
+  static auto* bound = Bind<decltype(::ShellExecuteA)>("ShellExecuteA");
+  // The documented failure value for "out of resources".
+  return bound ? bound(owner, verb, file, parameters, directory, show) : nullptr;
+}
+
+}  // namespace shell32
