@@ -8,17 +8,11 @@
 
 #include "app/arguments.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/split_arguments.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> arguments = {"Quorlin.exe"};
-  const char* text = reinterpret_cast<const char*>(data);
-  size_t start = 0;
-  for (size_t i = 0; i <= size; ++i) {
-    if (i == size || text[i] == '\0') {
-      if (i > start || i < size) arguments.emplace_back(text + start, i - start);
-      start = i + 1;
-    }
-  }
+  SplitArguments(data, size, arguments);
 
   const ArgumentScan scan = ScanArguments(arguments);
 
