@@ -33,3 +33,8 @@ std::string NoDriveLine(char letter);
 std::string EjectOutcomeLine(char letter, const EjectOutcome& outcome);
 
 int EjectExitCode(EjectStatus status);
+
+// watch's lines on standard error: once it listens, and when it cannot.
+inline constexpr char kWatchReadyLine[] = "QuorlinCmd: watching device changes; Ctrl+C ends\r\n";
+inline constexpr char kWatchNoWindowLine[] =
+    "QuorlinCmd: the window that receives the broadcasts could not be made\r\n";

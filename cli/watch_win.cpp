@@ -119,11 +119,11 @@ int RunWatch(ConsoleOutput& out, ConsoleOutput& err, bool json) {
   if (!::RegisterClassW(&windowClass) ||
       !(g_window = ::CreateWindowExW(0, kWindowClass, L"QuorlinCmd watch", WS_OVERLAPPED, 0, 0, 0,
                                      0, nullptr, nullptr, instance, nullptr))) {
-    err.Write(L"QuorlinCmd: the window that receives the broadcasts could not be made\r\n");
+    err.Write(Cp932ToWide(kWatchNoWindowLine));
     return kExitOutput;
   }
   ::SetConsoleCtrlHandler(WatchCtrlHandler, TRUE);
-  err.Write(L"QuorlinCmd: watching device changes; Ctrl+C ends\r\n");
+  err.Write(Cp932ToWide(kWatchReadyLine));
 
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
