@@ -17,7 +17,6 @@ headless=0
 # The program's own prefix is kept between runs (tests make their own).
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wine-prefix}"
 source scripts/wine-env.sh
-trap quorlin_wine_cleanup EXIT
 
 exe="build/win32/bin/Quorlin.exe"
 if [ "$headless" = 0 ]; then

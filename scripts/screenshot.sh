@@ -27,11 +27,10 @@ fail() {
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target Quorlin screenshot_scene >/dev/null || fail "build failed"
 
-tmp=$(mktemp -d)
-QUORLIN_WORK=$tmp
-export WINEPREFIX=$tmp/pfx
+# A private prefix in a temporary folder, which the cleanup removes.
+unset WINEPREFIX
 source scripts/wine-env.sh
-trap 'quorlin_wine_cleanup; rm -rf "$tmp"' EXIT
+tmp=$QUORLIN_WORK
 
 # The desktop closes once the helper, the only program in it, has ended.
 bmp=$tmp/shot.bmp

@@ -14,7 +14,6 @@
 # servers and the virtual display it started are ended.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 
 tmp=$(mktemp -d)
 prefixes=()
@@ -66,7 +65,7 @@ check "SHA256SUMS lists the four files with their hashes" sums_hold
 # before anything is installed in it.
 export WINEPREFIX=$tmp/pfx-x64
 prefixes+=("$WINEPREFIX")
-QUORLIN_WORK=$tmp
+export QUORLIN_WORK=$tmp
 source scripts/wine-env.sh
 must "a fresh Wine prefix boots" test -f "$WINEPREFIX/system.reg"
 wineserver -w  # the registry is on disk once the server has gone
@@ -162,7 +161,7 @@ properties_are() {
 }
 zip_holds_the_documents() {
   [ -f "$1/Quorlin.exe" ] && [ -f "$1/QuorlinCmd.exe" ] && [ -f "$1/README.txt" ] &&
-    [ -f "$1/LICENSE.txt" ]
+    [ -f "$1/README.ja.txt" ] && [ -f "$1/LICENSE.txt" ]
 }
 msi_files_are() { [ "$(table "$1" File | cut -f3 | LC_ALL=C sort)" = "$2" ]; }
 icon_installed() { [ -n "$1" ] && cmp "$(winepath -u "$1")" res/quorlin.ico; }

@@ -1,10 +1,12 @@
 # Sourced by the scripts that run Wine: Wine's settings, a private Wine
 # prefix in a temporary folder unless WINEPREFIX is set, a virtual X display
 # when DISPLAY is not set, and the prefix's fonts set up as Windows draws
-# them. Japanese code page by default (QUORLIN_LC_ALL changes it). The caller traps EXIT with quorlin_wine_cleanup, which ends the
-# prefix's Wine processes and the Xvfb started here, removes the wineserver's
-# folder under /tmp, and removes the temporary folder with the prefix:
-# nothing is left behind.
+# them. Japanese code page by default (QUORLIN_LC_ALL changes it).
+# quorlin_wine_cleanup ends the prefix's Wine processes and the Xvfb started
+# here, removes the wineserver's folder under /tmp, and removes the temporary
+# folder with the prefix: nothing is left behind. It becomes the EXIT trap
+# before anything is started, unless the caller has set one of its own
+# (which then calls it).
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko downloads; and no menu entries on the host for the
 # shortcuts that installers create in the prefix.
@@ -60,7 +62,9 @@ quorlin_wine_cleanup() {
   fi
 }
 
-# A signal ends the script through its EXIT trap, and so through the cleanup.
+# A signal ends the script through its EXIT trap, and so through the cleanup,
+# also while the display or the prefix is still being set up.
+[ -n "$(trap -p EXIT)" ] || trap quorlin_wine_cleanup EXIT
 trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
