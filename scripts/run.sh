@@ -26,16 +26,7 @@ fi
 
 wine "$exe" "$@" >/dev/null 2>&1 &
 quorlin_pid=$!
-shown=0
-for _ in $(seq 150); do
-  kill -0 "$quorlin_pid" 2>/dev/null || break
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Velkomir"'; then
-    shown=1
-    break
-  fi
-  sleep 0.2
-done
-if [ "$shown" = 0 ]; then
+if ! quorlin_wait_for_window "$quorlin_pid"; then
   echo "run.sh: the Quorlin window did not appear; no screenshot taken" >&2
   exit 1
 fi

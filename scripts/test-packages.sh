@@ -128,14 +128,8 @@ starts_with_window() {
   else
     wine "$1" >/dev/null 2>&1 &
   fi
-  local pid=$! shown=1
-  for _ in $(seq 150); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Velkomir": ("quorlin.exe"'; then
-      shown=0
-      break
-    fi
-    sleep 0.2
-  done
+  local pid=$! shown=0
+  quorlin_wait_for_window || shown=1
   wineserver -k >/dev/null 2>&1 || true
   wait "$pid" 2>/dev/null || true
   wineserver -w

@@ -62,6 +62,18 @@ quorlin_wine_cleanup() {
   fi
 }
 
+# Waits up to 30 s for Quorlin's main window ("Velkomir") on the display.
+# Fails when it does not show, or when the process PID, if given, ends first.
+quorlin_wait_for_window() {
+  local _
+  for _ in $(seq 150); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Velkomir": ("quorlin.exe"' && return 0
+    [ -z "${1:-}" ] || kill -0 "$1" 2>/dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+
 # A signal ends the script through its EXIT trap, and so through the cleanup,
 # also while the display or the prefix is still being set up.
 [ -n "$(trap -p EXIT)" ] || trap quorlin_wine_cleanup EXIT
