@@ -157,18 +157,4 @@ TestConsole::~TestConsole() {
   ::SetStdHandle(STD_INPUT_HANDLE, m_savedIn);
 }
 
-std::vector<std::wstring> TestConsole::Rows() const {
-  std::vector<std::wstring> rows;
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (!::GetConsoleScreenBufferInfo(m_output, &info)) return rows;
-  const SHORT width = info.dwSize.X;
-  for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
-    std::wstring row(static_cast<size_t>(width), L' ');
-    DWORD read = 0;
-    ::ReadConsoleOutputCharacterW(m_output, row.data(), static_cast<DWORD>(width), COORD{0, y},
-                                  &read);
-    row.resize(row.find_last_not_of(L' ') + 1);
-    rows.push_back(row);
-  }
-  return rows;
-}
+std::vector<std::wstring> TestConsole::Rows() const { return ScreenRows(m_output); }

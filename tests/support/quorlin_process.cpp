@@ -250,6 +250,22 @@ RECT ListViewItemRect(HWND listView, int item) {
   return rect;
 }
 
+std::vector<std::wstring> ScreenRows(HANDLE screen) {
+  std::vector<std::wstring> rows;
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!::GetConsoleScreenBufferInfo(screen, &info)) return rows;
+  const SHORT width = info.dwSize.X;
+  for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+    std::wstring row(static_cast<size_t>(width), L' ');
+    DWORD read = 0;
+    ::ReadConsoleOutputCharacterW(screen, row.data(), static_cast<DWORD>(width), COORD{0, y},
+                                  &read);
+    row.resize(row.find_last_not_of(L' ') + 1);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 std::vector<std::wstring> ConsoleRows(DWORD pid) {
   std::vector<std::wstring> rows;
   ::FreeConsole();
@@ -257,18 +273,10 @@ std::vector<std::wstring> ConsoleRows(DWORD pid) {
   HANDLE out =
       ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (out != INVALID_HANDLE_VALUE && ::GetConsoleScreenBufferInfo(out, &info)) {
-    const SHORT width = info.dwSize.X;
-    for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
-      std::wstring row(static_cast<size_t>(width), L' ');
-      DWORD read = 0;
-      ::ReadConsoleOutputCharacterW(out, row.data(), static_cast<DWORD>(width), COORD{0, y}, &read);
-      row.resize(row.find_last_not_of(L' ') + 1);
-      rows.push_back(row);
-    }
+  if (out != INVALID_HANDLE_VALUE) {
+    rows = ScreenRows(out);
+    ::CloseHandle(out);
   }
-  if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
   ::FreeConsole();
   return rows;
 }

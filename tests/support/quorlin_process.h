@@ -69,6 +69,9 @@ bool WaitForListRefresh(HWND listView, DWORD timeoutMs);
 // Client rectangle of row `item` of another process's list view.
 RECT ListViewItemRect(HWND listView, int item);
 
+// The rows of a console screen up to the cursor's, right blanks trimmed;
+// empty when `screen` is not one.
+std::vector<std::wstring> ScreenRows(HANDLE screen);
 // The screen of process `pid`'s console, one string per row up to the
 // cursor, right blanks trimmed; empty when the process has no console.
 std::vector<std::wstring> ConsoleRows(DWORD pid);
