@@ -22,6 +22,7 @@
 #include "devchange/device_change_text.h"
 #include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/quorlin_process.h"
 #include "ui/control_dlg_win.h"
 #include "ui/log_dlg_win.h"
 
@@ -124,11 +125,8 @@ int main(int argc, char** argv) {
   log.ShowWindow(SW_SHOW);
   ::ShowWindow(host, SW_MINIMIZE);
   HWND lines = ::GetDlgItem(log.GetSafeHwnd(), IDC_LOG_LIST);
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof(volume);
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = 1u << 4;
-  const LPARAM record = reinterpret_cast<LPARAM>(&volume);
+  const std::vector<unsigned char> volume = VolumeRecord(1u << 4);
+  const LPARAM record = reinterpret_cast<LPARAM>(volume.data());
   for (int i = 0; i < 250; ++i) log.LogDeviceChange(DBT_DEVICEARRIVAL, record);
   const int many = rounds * 20;
   std::fprintf(g_out, "|%s|---------:|---------:|\n", std::string(54, '-').c_str());
@@ -145,12 +143,10 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(record));
     log.LogDeviceChange(DBT_DEVICEARRIVAL, record);
   });
-  timeMany("the line's text alone", [&] {
-    FormatDeviceChangeText(DBT_DEVICEARRIVAL, reinterpret_cast<const unsigned char*>(&volume),
-                           sizeof(volume));
-  });
-  const std::wstring line = Cp932ToWide(FormatDeviceChangeText(
-      DBT_DEVICEARRIVAL, reinterpret_cast<const unsigned char*>(&volume), sizeof(volume)));
+  timeMany("the line's text alone",
+           [&] { FormatDeviceChangeText(DBT_DEVICEARRIVAL, volume.data(), volume.size()); });
+  const std::wstring line =
+      Cp932ToWide(FormatDeviceChangeText(DBT_DEVICEARRIVAL, volume.data(), volume.size()));
   timeMany("the four list box messages alone", [&] {
     ::SendMessageW(lines, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     int n = static_cast<int>(::SendMessageW(lines, LB_GETCOUNT, 0, 0));

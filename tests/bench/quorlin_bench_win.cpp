@@ -26,9 +26,9 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <stdexcept>
 #include <string>
@@ -245,32 +245,19 @@ struct Broadcast {
 
 std::vector<Broadcast> BroadcastMix() {
   std::vector<Broadcast> mix;
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof(volume);
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = 1u << ('E' - 'A');
-  const auto* v = reinterpret_cast<const unsigned char*>(&volume);
-  mix.push_back({DBT_DEVICEARRIVAL, {v, v + sizeof(volume)}});
-  mix.push_back({DBT_DEVICEREMOVECOMPLETE, {v, v + sizeof(volume)}});
+  const std::vector<unsigned char> volume = VolumeRecord(1u << ('E' - 'A'));
+  mix.push_back({DBT_DEVICEARRIVAL, volume});
+  mix.push_back({DBT_DEVICEREMOVECOMPLETE, volume});
   mix.push_back({DBT_DEVNODES_CHANGED, {}});
+  mix.push_back({DBT_DEVICEARRIVAL, RecordWithName(DBT_DEVTYP_PORT, 12, "COM3")});
 
-  const char port[] = "COM3";
-  std::vector<unsigned char> portRecord(12 + sizeof(port), 0);
-  DWORD portHeader[3] = {static_cast<DWORD>(portRecord.size()), DBT_DEVTYP_PORT, 0};
-  std::memcpy(portRecord.data(), portHeader, sizeof(portHeader));
-  std::memcpy(portRecord.data() + 12, port, sizeof(port));
-  mix.push_back({DBT_DEVICEARRIVAL, portRecord});
-
+  // A wide name: the last byte of its NUL is the record's closing NUL.
   const wchar_t name[] =
       L"\\\\?\\USB#VID_0781&PID_5581#4C530001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
-  std::vector<unsigned char> iface(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) +
-                                   sizeof(name));
-  auto* header = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(iface.data());
-  header->dbcc_size = static_cast<DWORD>(iface.size());
-  header->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  std::memcpy(iface.data() + offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name), name,
-              sizeof(name));
-  mix.push_back({DBT_DEVICEARRIVAL, iface});
+  mix.push_back(
+      {DBT_DEVICEARRIVAL, RecordWithName(DBT_DEVTYP_DEVICEINTERFACE,
+                                         offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name),
+                                         {reinterpret_cast<const char*>(name), sizeof(name) - 1})});
   return mix;
 }
 

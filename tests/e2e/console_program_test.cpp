@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <iterator>
@@ -473,25 +472,6 @@ TEST_F(EjectCommand, NoDeviceNoDriveAndAFixedDrive) {
   CmdResult wine = RunQuorlinCmd(L"eject C:");
   EXPECT_EQ(wine.exitCode, 2u);
   EXPECT_EQ(wine.err, "QuorlinCmd: no storage device found for drive C:\r\n");
-}
-
-// Broadcast records as another program sends them.
-std::vector<unsigned char> RecordWithName(DWORD deviceType, size_t nameOffset,
-                                          const std::string& name) {
-  std::vector<unsigned char> record(nameOffset + name.size() + 1, 0);
-  const DWORD header[2] = {static_cast<DWORD>(record.size()), deviceType};
-  std::memcpy(record.data(), header, sizeof header);
-  std::memcpy(record.data() + nameOffset, name.data(), name.size());
-  return record;
-}
-
-std::vector<unsigned char> VolumeRecord(DWORD unitMask) {
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof volume;
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = unitMask;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&volume);
-  return {bytes, bytes + sizeof volume};
 }
 
 struct WatchWindowSearch {

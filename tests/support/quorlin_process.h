@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The running test program's own path, and Quorlin.exe next to it.
@@ -84,6 +85,12 @@ void ClickAt(HWND window, int x, int y);
 // Broadcasts WM_DEVICECHANGE to every top-level window. `record` (may be
 // empty) is sent as the broadcast record; its dbch_size must be right.
 void BroadcastDeviceChange(WPARAM code, const std::vector<unsigned char>& record = {});
+// Broadcast records as another program sends them: a volume record for the
+// drives of `unitMask`, and a record of device type `type` whose name
+// (`nameBytes` and one NUL byte) starts at `nameOffset`, zeros before it.
+std::vector<unsigned char> VolumeRecord(DWORD unitMask);
+std::vector<unsigned char> RecordWithName(DWORD type, size_t nameOffset,
+                                          std::string_view nameBytes);
 
 // A path in the temporary folder, unique to this test process.
 std::wstring TempPath(const std::wstring& name);
