@@ -38,6 +38,7 @@
 #include "support/list_rows.h"
 #include "support/pnp_standin.h"
 #include "support/quorlin_process.h"
+#include "support/standin_calls.h"
 #include "support/wine_mount.h"
 
 namespace {
@@ -63,14 +64,6 @@ constexpr DWORD kRefreshMs = 3000;  // the drive list's refresh period
 constexpr int kLogBound = 200;      // the log's line bound
 
 [[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
-
-std::wstring BesideDriver(const wchar_t* name) {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  dir.resize(dir.find_last_of(L"\\/") + 1);
-  return dir + name;
-}
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
@@ -102,12 +95,12 @@ class Program {
     std::int64_t begin = StampNow();
     if (!::CreateProcessW(m_path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &m_info))
-      Fail("CreateProcess of " + Narrow(m_path));
+      Fail("CreateProcess of " + Narrow(m_path.c_str()));
     const std::int64_t deadline = begin + 30 * Frequency();
     for (;;) {
       m_main = VisibleDialog();
       if (m_main && (rows < 0 || RowCount() == rows)) break;
-      if (StampNow() > deadline) Fail(Narrow(m_name) + ": main window did not show");
+      if (StampNow() > deadline) Fail(Narrow(m_name.c_str()) + ": main window did not show");
       ::Sleep(1);
     }
     double wall = StampMs(begin, StampNow());
@@ -211,9 +204,6 @@ class Program {
   }
   static double Ticks(const FILETIME& t) {
     return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-  }
-  static std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
   }
 
   // The process's visible top-level dialog. Looked for by class, so that a
@@ -558,8 +548,8 @@ Options ParseOptions(int argc, wchar_t** argv) {
 
 int Run(int argc, wchar_t** argv) {
   Options o = ParseOptions(argc, argv);
-  Program quorlin(L"Quorlin", o.quorlin.empty() ? BesideDriver(L"Quorlin.exe") : o.quorlin);
-  Program reference(L"reference", BesideDriver(L"quorlin_bench_reference.exe"));
+  Program quorlin(L"Quorlin", o.quorlin.empty() ? BesideTestProgram(L"Quorlin.exe") : o.quorlin);
+  Program reference(L"reference", BesideTestProgram(L"quorlin_bench_reference.exe"));
 
   // A removable drive, as on a machine with a stick plugged in.
   ScopedWineDrive stick(FreeDriveLetter());

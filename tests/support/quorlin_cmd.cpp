@@ -36,11 +36,7 @@ bool StartPipe(HANDLE* write, std::string* text, std::unique_ptr<std::thread>* r
 
 }  // namespace
 
-std::wstring QuorlinCmdExePath() {
-  std::wstring dir = TestProgramPath();
-  dir.resize(dir.find_last_of(L"\\/") + 1);
-  return dir + L"QuorlinCmd.exe";
-}
+std::wstring QuorlinCmdExePath() { return BesideTestProgram(L"QuorlinCmd.exe"); }
 
 QuorlinCmdProcess::~QuorlinCmdProcess() {
   if (m_info.hProcess) Finish(0);

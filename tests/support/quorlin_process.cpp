@@ -18,11 +18,13 @@ std::wstring TestProgramPath() {
   return path;
 }
 
-std::wstring QuorlinExePath() {
+std::wstring BesideTestProgram(const wchar_t* name) {
   std::wstring dir = TestProgramPath();
   dir.resize(dir.find_last_of(L"\\/") + 1);
-  return dir + L"Quorlin.exe";
+  return dir + name;
 }
+
+std::wstring QuorlinExePath() { return BesideTestProgram(L"Quorlin.exe"); }
 
 void PauseForScreenshot() {
   wchar_t value[16] = {};

@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
-// The running test program's own path, and Quorlin.exe next to it.
+// The running test program's own path, a file `name` next to it, and
+// Quorlin.exe there.
 std::wstring TestProgramPath();
+std::wstring BesideTestProgram(const wchar_t* name);
 std::wstring QuorlinExePath();
 
 // Holds still for a screenshot taken from outside while a test waits here:
