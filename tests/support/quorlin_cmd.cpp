@@ -11,12 +11,6 @@ std::wstring UniqueTempPath(const wchar_t* stream) {
   return TempPath(L"cmd" + std::to_wstring(++counter) + L"-" + stream + L".txt");
 }
 
-HANDLE InheritableFile(const std::wstring& path) {
-  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-  return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                       CREATE_ALWAYS, 0, nullptr);
-}
-
 // A pipe whose write end the child inherits; the read end is read into
 // `text` on a thread until the last writer has gone.
 bool StartPipe(HANDLE* write, std::string* text, std::unique_ptr<std::thread>* reader) {

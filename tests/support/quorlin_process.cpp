@@ -49,9 +49,7 @@ bool QuorlinProcess::Start(const std::wstring& arguments, DWORD flags,
   HANDLE out = INVALID_HANDLE_VALUE;
   BOOL inherit = FALSE;
   if (!stdoutFile.empty()) {
-    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    out = ::CreateFileW(stdoutFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                        CREATE_ALWAYS, 0, nullptr);
+    out = InheritableFile(stdoutFile);
     if (out == INVALID_HANDLE_VALUE) return false;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = out;
@@ -322,6 +320,12 @@ std::vector<unsigned char> RecordWithName(DWORD type, size_t nameOffset,
   std::memcpy(record.data(), header, sizeof(header));
   std::memcpy(record.data() + nameOffset, nameBytes.data(), nameBytes.size());
   return record;
+}
+
+HANDLE InheritableFile(const std::wstring& path) {
+  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+  return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                       CREATE_ALWAYS, 0, nullptr);
 }
 
 std::wstring TempPath(const std::wstring& name) {

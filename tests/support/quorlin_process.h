@@ -94,6 +94,9 @@ std::vector<unsigned char> VolumeRecord(DWORD unitMask);
 std::vector<unsigned char> RecordWithName(DWORD type, size_t nameOffset,
                                           std::string_view nameBytes);
 
+// A file created anew for writing whose handle a child process inherits
+// (INVALID_HANDLE_VALUE when it cannot be made).
+HANDLE InheritableFile(const std::wstring& path);
 // A path in the temporary folder, unique to this test process.
 std::wstring TempPath(const std::wstring& name);
 // The whole content of a file, empty when it cannot be read.
