@@ -522,8 +522,7 @@ class WatchCommand : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return (window = WatchWindow(watch.Id())) != nullptr; }, 20000));
     // Broadcasts reach it although it is never shown.
     EXPECT_FALSE(::IsWindowVisible(window));
-    DWORD_PTR reply = 0;
-    ASSERT_NE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &reply), 0);
+    ASSERT_TRUE(Responds(window, 10000));
   }
 
   TestConsole console;

@@ -70,8 +70,7 @@ HWND QuorlinProcess::WaitForMainWindow(DWORD timeoutMs) {
   // the panes) is still running. A sent message is answered only once the
   // thread pumps messages again, so its reply means the set-up is done.
   ::WaitForInputIdle(m_info.hProcess, 5000);
-  DWORD_PTR reply = 0;
-  ::SendMessageTimeoutW(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &reply);
+  Responds(m_main, 5000);
   return m_main;
 }
 
@@ -157,6 +156,11 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* title) {
   WindowSearch search{pid, title, nullptr};
   ::EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+bool Responds(HWND window, DWORD timeoutMs) {
+  DWORD_PTR reply = 0;
+  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &reply) != 0;
 }
 
 HWND FindDescendant(HWND parent, int id) {

@@ -50,6 +50,8 @@ class QuorlinProcess {
 
 // Top-level window of process `pid` with the given title, or null.
 HWND FindProcessWindow(DWORD pid, const wchar_t* title);
+// A message sent to the window returns within `timeoutMs`: its thread is free.
+bool Responds(HWND window, DWORD timeoutMs);
 // First descendant of `parent` with control id `id`, or null.
 HWND FindDescendant(HWND parent, int id);
 
