@@ -448,29 +448,8 @@ TEST_F(EjectCommand, NoDeviceNoDriveAndAFixedDrive) {
   EXPECT_EQ(wine.err, "QuorlinCmd: no storage device found for drive C:\r\n");
 }
 
-struct WatchWindowSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWatchWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WatchWindowSearch*>(param);
-  DWORD owner = 0;
-  wchar_t name[64] = {};
-  ::GetWindowThreadProcessId(window, &owner);
-  ::GetClassNameW(window, name, 64);
-  if (owner != search->pid || std::wcscmp(name, L"QuorlinCmdWatch") != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// The watch's window among the top-level windows (which EnumWindows lists,
-// and message-only windows are not), or null.
-HWND WatchWindow(DWORD pid) {
-  WatchWindowSearch search{pid, nullptr};
-  ::EnumWindows(MatchWatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+// The watch's window, which is never shown, or null.
+HWND WatchWindow(DWORD pid) { return FindProcessWindowOfClass(pid, L"QuorlinCmdWatch"); }
 
 // This process's offset from UTC in minutes, from the time-zone settings.
 int UtcOffsetMinutes() {

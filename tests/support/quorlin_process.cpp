@@ -88,9 +88,11 @@ void QuorlinProcess::Kill() {
 HWND QuorlinProcess::Control(int id) const { return m_main ? FindDescendant(m_main, id) : nullptr; }
 
 namespace {
+// A visible window with `title`, or any window of `className`.
 struct WindowSearch {
   DWORD pid;
   const wchar_t* title;
+  const wchar_t* className;
   HWND found;
 };
 
@@ -98,13 +100,25 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
   auto* search = reinterpret_cast<WindowSearch*>(param);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t title[256] = {};
-  ::GetWindowTextW(hwnd, title, 256);
-  if (pid == search->pid && ::IsWindowVisible(hwnd) && wcscmp(title, search->title) == 0) {
+  wchar_t name[256] = {};
+  bool match = false;
+  if (search->title) {
+    ::GetWindowTextW(hwnd, name, 256);
+    match = ::IsWindowVisible(hwnd) && wcscmp(name, search->title) == 0;
+  } else {
+    ::GetClassNameW(hwnd, name, 256);
+    match = wcscmp(name, search->className) == 0;
+  }
+  if (pid == search->pid && match) {
     search->found = hwnd;
     return FALSE;
   }
   return TRUE;
+}
+
+HWND FindTopLevel(WindowSearch search) {
+  ::EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 struct ChildSearch {
@@ -153,9 +167,11 @@ class RemoteBuffer {
 }  // namespace
 
 HWND FindProcessWindow(DWORD pid, const wchar_t* title) {
-  WindowSearch search{pid, title, nullptr};
-  ::EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindTopLevel({pid, title, nullptr, nullptr});
+}
+
+HWND FindProcessWindowOfClass(DWORD pid, const wchar_t* className) {
+  return FindTopLevel({pid, nullptr, className, nullptr});
 }
 
 bool Responds(HWND window, DWORD timeoutMs) {

@@ -50,6 +50,9 @@ class QuorlinProcess {
 
 // Top-level window of process `pid` with the given title, or null.
 HWND FindProcessWindow(DWORD pid, const wchar_t* title);
+// Top-level window of process `pid` of the given class, shown or not, or
+// null (message-only windows are not top-level).
+HWND FindProcessWindowOfClass(DWORD pid, const wchar_t* className);
 // A message sent to the window returns within `timeoutMs`: its thread is free.
 bool Responds(HWND window, DWORD timeoutMs);
 // First descendant of `parent` with control id `id`, or null.
