@@ -7,8 +7,6 @@
 //   quorlin_profile.exe [rounds]
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <io.h>
 
@@ -22,6 +20,7 @@
 #include "devchange/device_change_text.h"
 #include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/pane_host.h"
 #include "support/quorlin_process.h"
 #include "ui/control_dlg_win.h"
 #include "ui/log_dlg_win.h"
@@ -49,13 +48,6 @@ double CpuMs() {
   return (ticks(kernel) + ticks(user)) / 1e4;
 }
 
-// Paints everything that waits to be painted, as the message loop would.
-void PaintAll(HWND window) {
-  ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-}
-
 template <typename Step>
 void Time(const char* what, int rounds, HWND host, Step step) {
   PaintAll(host);
@@ -74,10 +66,7 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   g_out = _fdopen(_dup(1), "w");
   if (!g_out) return 2;
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-  ::InitCommonControlsEx(&icc);
-  HWND host = ::CreateWindowExW(0, L"STATIC", L"profile host", WS_POPUP | WS_VISIBLE, 0, 0, 900,
-                                400, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  HWND host = CreatePaneHost(L"profile host");
   CWnd parent(host);
   CControlDlg pane;
   if (!host || !pane.Create(IDD_CONTROL_PANE, &parent)) {
