@@ -7,8 +7,6 @@
 //   quorlin_profile.exe [rounds]
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <io.h>
 
@@ -22,6 +20,8 @@
 #include "devchange/device_change_text.h"
 #include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/pane_host.h"
+#include "support/quorlin_process.h"
 #include "ui/control_dlg_win.h"
 #include "ui/log_dlg_win.h"
 
@@ -48,13 +48,6 @@ double CpuMs() {
   return (ticks(kernel) + ticks(user)) / 1e4;
 }
 
-// Paints everything that waits to be painted, as the message loop would.
-void PaintAll(HWND window) {
-  ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-}
-
 template <typename Step>
 void Time(const char* what, int rounds, HWND host, Step step) {
   PaintAll(host);
@@ -73,10 +66,7 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   g_out = _fdopen(_dup(1), "w");
   if (!g_out) return 2;
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-  ::InitCommonControlsEx(&icc);
-  HWND host = ::CreateWindowExW(0, L"STATIC", L"profile host", WS_POPUP | WS_VISIBLE, 0, 0, 900,
-                                400, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  HWND host = CreatePaneHost(L"profile host");
   CWnd parent(host);
   CControlDlg pane;
   if (!host || !pane.Create(IDD_CONTROL_PANE, &parent)) {
@@ -124,11 +114,8 @@ int main(int argc, char** argv) {
   log.ShowWindow(SW_SHOW);
   ::ShowWindow(host, SW_MINIMIZE);
   HWND lines = ::GetDlgItem(log.GetSafeHwnd(), IDC_LOG_LIST);
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof(volume);
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = 1u << 4;
-  const LPARAM record = reinterpret_cast<LPARAM>(&volume);
+  const std::vector<unsigned char> volume = VolumeRecord(1u << 4);
+  const LPARAM record = reinterpret_cast<LPARAM>(volume.data());
   for (int i = 0; i < 250; ++i) log.LogDeviceChange(DBT_DEVICEARRIVAL, record);
   const int many = rounds * 20;
   std::fprintf(g_out, "|%s|---------:|---------:|\n", std::string(54, '-').c_str());
@@ -145,12 +132,10 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(record));
     log.LogDeviceChange(DBT_DEVICEARRIVAL, record);
   });
-  timeMany("the line's text alone", [&] {
-    FormatDeviceChangeText(DBT_DEVICEARRIVAL, reinterpret_cast<const unsigned char*>(&volume),
-                           sizeof(volume));
-  });
-  const std::wstring line = Cp932ToWide(FormatDeviceChangeText(
-      DBT_DEVICEARRIVAL, reinterpret_cast<const unsigned char*>(&volume), sizeof(volume)));
+  timeMany("the line's text alone",
+           [&] { FormatDeviceChangeText(DBT_DEVICEARRIVAL, volume.data(), volume.size()); });
+  const std::wstring line =
+      Cp932ToWide(FormatDeviceChangeText(DBT_DEVICEARRIVAL, volume.data(), volume.size()));
   timeMany("the four list box messages alone", [&] {
     ::SendMessageW(lines, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     int n = static_cast<int>(::SendMessageW(lines, LB_GETCOUNT, 0, 0));

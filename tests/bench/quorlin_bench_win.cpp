@@ -26,9 +26,9 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <stdexcept>
 #include <string>
@@ -38,6 +38,7 @@
 #include "support/list_rows.h"
 #include "support/pnp_standin.h"
 #include "support/quorlin_process.h"
+#include "support/standin_calls.h"
 #include "support/wine_mount.h"
 
 namespace {
@@ -63,14 +64,6 @@ constexpr DWORD kRefreshMs = 3000;  // the drive list's refresh period
 constexpr int kLogBound = 200;      // the log's line bound
 
 [[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
-
-std::wstring BesideDriver(const wchar_t* name) {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  dir.resize(dir.find_last_of(L"\\/") + 1);
-  return dir + name;
-}
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
@@ -102,12 +95,12 @@ class Program {
     std::int64_t begin = StampNow();
     if (!::CreateProcessW(m_path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &m_info))
-      Fail("CreateProcess of " + Narrow(m_path));
+      Fail("CreateProcess of " + Narrow(m_path.c_str()));
     const std::int64_t deadline = begin + 30 * Frequency();
     for (;;) {
       m_main = VisibleDialog();
       if (m_main && (rows < 0 || RowCount() == rows)) break;
-      if (StampNow() > deadline) Fail(Narrow(m_name) + ": main window did not show");
+      if (StampNow() > deadline) Fail(Narrow(m_name.c_str()) + ": main window did not show");
       ::Sleep(1);
     }
     double wall = StampMs(begin, StampNow());
@@ -212,9 +205,6 @@ class Program {
   static double Ticks(const FILETIME& t) {
     return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
   }
-  static std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-  }
 
   // The process's visible top-level dialog. Looked for by class, so that a
   // poll costs the starting program (which needs the same server) little.
@@ -245,32 +235,19 @@ struct Broadcast {
 
 std::vector<Broadcast> BroadcastMix() {
   std::vector<Broadcast> mix;
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof(volume);
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = 1u << ('E' - 'A');
-  const auto* v = reinterpret_cast<const unsigned char*>(&volume);
-  mix.push_back({DBT_DEVICEARRIVAL, {v, v + sizeof(volume)}});
-  mix.push_back({DBT_DEVICEREMOVECOMPLETE, {v, v + sizeof(volume)}});
+  const std::vector<unsigned char> volume = VolumeRecord(1u << ('E' - 'A'));
+  mix.push_back({DBT_DEVICEARRIVAL, volume});
+  mix.push_back({DBT_DEVICEREMOVECOMPLETE, volume});
   mix.push_back({DBT_DEVNODES_CHANGED, {}});
+  mix.push_back({DBT_DEVICEARRIVAL, RecordWithName(DBT_DEVTYP_PORT, 12, "COM3")});
 
-  const char port[] = "COM3";
-  std::vector<unsigned char> portRecord(12 + sizeof(port), 0);
-  DWORD portHeader[3] = {static_cast<DWORD>(portRecord.size()), DBT_DEVTYP_PORT, 0};
-  std::memcpy(portRecord.data(), portHeader, sizeof(portHeader));
-  std::memcpy(portRecord.data() + 12, port, sizeof(port));
-  mix.push_back({DBT_DEVICEARRIVAL, portRecord});
-
+  // A wide name: the last byte of its NUL is the record's closing NUL.
   const wchar_t name[] =
       L"\\\\?\\USB#VID_0781&PID_5581#4C530001#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
-  std::vector<unsigned char> iface(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) +
-                                   sizeof(name));
-  auto* header = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(iface.data());
-  header->dbcc_size = static_cast<DWORD>(iface.size());
-  header->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  std::memcpy(iface.data() + offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name), name,
-              sizeof(name));
-  mix.push_back({DBT_DEVICEARRIVAL, iface});
+  mix.push_back(
+      {DBT_DEVICEARRIVAL, RecordWithName(DBT_DEVTYP_DEVICEINTERFACE,
+                                         offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name),
+                                         {reinterpret_cast<const char*>(name), sizeof(name) - 1})});
   return mix;
 }
 
@@ -571,8 +548,8 @@ Options ParseOptions(int argc, wchar_t** argv) {
 
 int Run(int argc, wchar_t** argv) {
   Options o = ParseOptions(argc, argv);
-  Program quorlin(L"Quorlin", o.quorlin.empty() ? BesideDriver(L"Quorlin.exe") : o.quorlin);
-  Program reference(L"reference", BesideDriver(L"quorlin_bench_reference.exe"));
+  Program quorlin(L"Quorlin", o.quorlin.empty() ? BesideTestProgram(L"Quorlin.exe") : o.quorlin);
+  Program reference(L"reference", BesideTestProgram(L"quorlin_bench_reference.exe"));
 
   // A removable drive, as on a machine with a stick plugged in.
   ScopedWineDrive stick(FreeDriveLetter());

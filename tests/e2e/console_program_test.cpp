@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <iterator>
@@ -32,23 +31,6 @@
 namespace {
 
 using nlohmann::json;
-
-// The lines of a text whose every line ends in CR LF; a last line without
-// one is marked.
-template <typename String>
-std::vector<String> Lines(const String& text) {
-  std::vector<String> lines;
-  const String crlf = {'\r', '\n'};
-  size_t start = 0;
-  for (size_t end; (end = text.find(crlf, start)) != String::npos; start = end + 2)
-    lines.push_back(text.substr(start, end - start));
-  if (start < text.size()) {
-    String tail = text.substr(start);
-    for (char c : std::string("<no CR LF>")) tail += static_cast<typename String::value_type>(c);
-    lines.push_back(tail);
-  }
-  return lines;
-}
 
 // The console's rows as the text that made them: each row but the cursor's
 // (empty after a line end) ends in CR LF.
@@ -263,23 +245,15 @@ FreeSpace FreeKilobytes(wchar_t letter) {
   return {available.QuadPart / 1024, totalFree.QuadPart / 1024};
 }
 
-constexpr const wchar_t* kFreeLabels[] = {L"     FreeKBytesAvailableToCaller = ",
-                                          L"     TotalNumberOfFreeKBytes     = "};
-
-// The grouped number after `label` on its line of a report; 0 without it.
-std::uint64_t NumberAfter(const std::vector<std::wstring>& lines, const wchar_t* label) {
-  for (const std::wstring& line : lines) {
-    if (line.rfind(label, 0) != 0) continue;
-    std::uint64_t value = 0;
-    for (wchar_t c : line.substr(std::wcslen(label)))
-      if (c >= L'0' && c <= L'9') value = value * 10 + static_cast<std::uint64_t>(c - L'0');
-    return value;
-  }
-  return 0;
+// The number after `label` on its line of a report (or of one line of it);
+// 0 without it.
+std::uint64_t NumberAfter(const std::wstring& report, const char* label) {
+  return GroupedValue(ValueAfter(WideToCp932(report), label));
 }
 
 FreeSpace FreeSpaceOf(const std::vector<std::wstring>& report) {
-  return {NumberAfter(report, kFreeLabels[0]), NumberAfter(report, kFreeLabels[1])};
+  const std::wstring text = ConsoleText(report);
+  return {NumberAfter(text, kFreeToCaller), NumberAfter(text, kTotalFree)};
 }
 
 TEST_F(WindowAndConsole, ReportIsWhatTheWindowShowsForTheDrive) {
@@ -319,9 +293,8 @@ TEST_F(WindowAndConsole, ReportIsWhatTheWindowShowsForTheDrive) {
       EXPECT_EQ(printed[i].rfind(L"     HICON:0x", 0), 0u);
       EXPECT_EQ(printed[i].size(), shown[i].size());
     } else if (!stillSpace && shown[i].find(L"FreeKBytes") != std::wstring::npos) {
-      for (const wchar_t* label : kFreeLabels) {
-        const std::uint64_t a = NumberAfter({shown[i]}, label),
-                            b = NumberAfter({printed[i]}, label);
+      for (const char* label : {kFreeToCaller, kTotalFree}) {
+        const std::uint64_t a = NumberAfter(shown[i], label), b = NumberAfter(printed[i], label);
         EXPECT_LE(a > b ? a - b : b - a, 65536u);  // 64 MiB
       }
     } else {
@@ -475,48 +448,8 @@ TEST_F(EjectCommand, NoDeviceNoDriveAndAFixedDrive) {
   EXPECT_EQ(wine.err, "QuorlinCmd: no storage device found for drive C:\r\n");
 }
 
-// Broadcast records as another program sends them.
-std::vector<unsigned char> RecordWithName(DWORD deviceType, size_t nameOffset,
-                                          const std::string& name) {
-  std::vector<unsigned char> record(nameOffset + name.size() + 1, 0);
-  const DWORD header[2] = {static_cast<DWORD>(record.size()), deviceType};
-  std::memcpy(record.data(), header, sizeof header);
-  std::memcpy(record.data() + nameOffset, name.data(), name.size());
-  return record;
-}
-
-std::vector<unsigned char> VolumeRecord(DWORD unitMask) {
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof volume;
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = unitMask;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&volume);
-  return {bytes, bytes + sizeof volume};
-}
-
-struct WatchWindowSearch {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWatchWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WatchWindowSearch*>(param);
-  DWORD owner = 0;
-  wchar_t name[64] = {};
-  ::GetWindowThreadProcessId(window, &owner);
-  ::GetClassNameW(window, name, 64);
-  if (owner != search->pid || std::wcscmp(name, L"QuorlinCmdWatch") != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// The watch's window among the top-level windows (which EnumWindows lists,
-// and message-only windows are not), or null.
-HWND WatchWindow(DWORD pid) {
-  WatchWindowSearch search{pid, nullptr};
-  ::EnumWindows(MatchWatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+// The watch's window, which is never shown, or null.
+HWND WatchWindow(DWORD pid) { return FindProcessWindowOfClass(pid, L"QuorlinCmdWatch"); }
 
 // This process's offset from UTC in minutes, from the time-zone settings.
 int UtcOffsetMinutes() {
@@ -568,8 +501,7 @@ class WatchCommand : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return (window = WatchWindow(watch.Id())) != nullptr; }, 20000));
     // Broadcasts reach it although it is never shown.
     EXPECT_FALSE(::IsWindowVisible(window));
-    DWORD_PTR reply = 0;
-    ASSERT_NE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &reply), 0);
+    ASSERT_TRUE(Responds(window, 10000));
   }
 
   TestConsole console;

@@ -6,28 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "res/resource.h"
 
 namespace {
-
-std::vector<unsigned char> VolumeRecord(DWORD unitMask) {
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof(volume);
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = unitMask;
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&volume);
-  return {bytes, bytes + sizeof(volume)};
-}
-
-std::vector<unsigned char> PortRecord(const char* name) {
-  std::vector<unsigned char> record(12 + std::strlen(name) + 1, 0);
-  DWORD header[3] = {static_cast<DWORD>(record.size()), DBT_DEVTYP_PORT, 0};
-  std::memcpy(record.data(), header, sizeof(header));
-  std::memcpy(record.data() + 12, name, std::strlen(name));
-  return record;
-}
 
 class DeviceChangeLog : public ::testing::Test {
  protected:
@@ -43,7 +25,7 @@ class DeviceChangeLog : public ::testing::Test {
 
 TEST_F(DeviceChangeLog, BroadcastsBecomeExactLines) {
   BroadcastDeviceChange(DBT_DEVICEARRIVAL, VolumeRecord(0x10));
-  BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, PortRecord("COM3"));
+  BroadcastDeviceChange(DBT_DEVICEREMOVECOMPLETE, RecordWithName(DBT_DEVTYP_PORT, 12, "COM3"));
   BroadcastDeviceChange(DBT_DEVNODES_CHANGED);
   BroadcastDeviceChange(DBT_DEVNODES_CHANGED);
 
@@ -67,7 +49,7 @@ TEST_F(DeviceChangeLog, KeepsTheNewest200LinesWithTheNewestInView) {
   char name[16];
   for (int i = 0; i < 205; ++i) {
     std::snprintf(name, sizeof(name), "P%03d", i);
-    BroadcastDeviceChange(DBT_DEVICEARRIVAL, PortRecord(name));
+    BroadcastDeviceChange(DBT_DEVICEARRIVAL, RecordWithName(DBT_DEVTYP_PORT, 12, name));
   }
   ::ShowWindow(quorlin.MainWindow(), SW_RESTORE);
 

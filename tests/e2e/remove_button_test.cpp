@@ -12,12 +12,6 @@
 
 namespace {
 
-// A message sent to the window returns within `timeoutMs`: its thread is free.
-bool Responds(HWND window, UINT timeoutMs) {
-  DWORD_PTR reply = 0;
-  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &reply) != 0;
-}
-
 class RemoveButton : public ::testing::Test {
  protected:
   void SetUp() override {

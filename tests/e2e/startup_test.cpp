@@ -112,9 +112,7 @@ TEST(Startup, CtrlCInTheDebugConsoleChangesNothing) {
   ::FreeConsole();
 
   EXPECT_FALSE(quorlin.WaitForExit(2000));
-  DWORD_PTR reply = 0;
-  EXPECT_NE(::SendMessageTimeoutW(quorlin.MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &reply),
-            0);
+  EXPECT_TRUE(Responds(quorlin.MainWindow(), 2000));
   ::PostMessageW(quorlin.MainWindow(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(quorlin.WaitForExit(10000));
 }

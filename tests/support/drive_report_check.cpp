@@ -12,11 +12,13 @@
 #include "drives/drive_report.h"
 #include "framework/text_win.h"
 
+namespace {
+
+// The first flag line of the report; C: under Wine preserves case, so its
+// report always has it.
 const char kCasePreservedFlagLine[] =
     "          CASE_IS_PRESERVED:ファイルシステムは、ディスクにファイル名を記録するときに、"
     "大文字と小文字を区別して保存します。\r\n";
-
-namespace {
 
 template <size_t N>
 void CopyName(const wchar_t* name, char (&out)[N]) {
@@ -63,18 +65,7 @@ DriveReportInput QueryHere(wchar_t letter) {
 // moves while the tests run.
 constexpr const char* kIconHandle = "     HICON:";
 constexpr const char* kIconIndex = "     ICONINDEX:";
-constexpr const char* kFreeToCaller = "     FreeKBytesAvailableToCaller = ";
-constexpr const char* kTotalFree = "     TotalNumberOfFreeKBytes     = ";
 const char* const kDriftingLabels[] = {kIconHandle, kIconIndex, kFreeToCaller, kTotalFree};
-
-std::vector<std::string> Lines(const std::string& report) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = report.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(report.substr(start, end - start));
-  if (start < report.size()) lines.push_back(report.substr(start) + "<no CR LF>");
-  return lines;
-}
 
 }  // namespace
 
@@ -94,14 +85,14 @@ std::vector<std::string> MaskedLines(const std::string& report) {
   return lines;
 }
 
+}  // namespace
+
 uint64_t GroupedValue(const std::string& text) {
   uint64_t value = 0;
   for (char c : text)
     if (c >= '0' && c <= '9') value = value * 10 + static_cast<uint64_t>(c - '0');
   return value;
 }
-
-}  // namespace
 
 void ExpectReportOf(wchar_t letter, const std::string& shown) {
   std::string expected = BuildDriveReport(QueryHere(letter));

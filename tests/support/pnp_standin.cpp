@@ -12,11 +12,7 @@ const GUID kDiskInterfaceClass = {
 namespace {
 
 // The build puts the stand-in beside Quorlin.exe and the test programs.
-std::wstring StandinDllPath() {
-  std::wstring path = QuorlinExePath();
-  path.resize(path.find_last_of(L"\\/") + 1);
-  return path + L"quorlin_pnp_standin.dll";
-}
+std::wstring StandinDllPath() { return BesideTestProgram(L"quorlin_pnp_standin.dll"); }
 
 std::string ErrorText(const char* what) {
   return what + (" failed, error " + std::to_string(::GetLastError()));

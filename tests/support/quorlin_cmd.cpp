@@ -11,12 +11,6 @@ std::wstring UniqueTempPath(const wchar_t* stream) {
   return TempPath(L"cmd" + std::to_wstring(++counter) + L"-" + stream + L".txt");
 }
 
-HANDLE InheritableFile(const std::wstring& path) {
-  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-  return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                       CREATE_ALWAYS, 0, nullptr);
-}
-
 // A pipe whose write end the child inherits; the read end is read into
 // `text` on a thread until the last writer has gone.
 bool StartPipe(HANDLE* write, std::string* text, std::unique_ptr<std::thread>* reader) {
@@ -36,11 +30,7 @@ bool StartPipe(HANDLE* write, std::string* text, std::unique_ptr<std::thread>* r
 
 }  // namespace
 
-std::wstring QuorlinCmdExePath() {
-  std::wstring dir = TestProgramPath();
-  dir.resize(dir.find_last_of(L"\\/") + 1);
-  return dir + L"QuorlinCmd.exe";
-}
+std::wstring QuorlinCmdExePath() { return BesideTestProgram(L"QuorlinCmd.exe"); }
 
 QuorlinCmdProcess::~QuorlinCmdProcess() {
   if (m_info.hProcess) Finish(0);
@@ -157,18 +147,4 @@ TestConsole::~TestConsole() {
   ::SetStdHandle(STD_INPUT_HANDLE, m_savedIn);
 }
 
-std::vector<std::wstring> TestConsole::Rows() const {
-  std::vector<std::wstring> rows;
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (!::GetConsoleScreenBufferInfo(m_output, &info)) return rows;
-  const SHORT width = info.dwSize.X;
-  for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
-    std::wstring row(static_cast<size_t>(width), L' ');
-    DWORD read = 0;
-    ::ReadConsoleOutputCharacterW(m_output, row.data(), static_cast<DWORD>(width), COORD{0, y},
-                                  &read);
-    row.resize(row.find_last_not_of(L' ') + 1);
-    rows.push_back(row);
-  }
-  return rows;
-}
+std::vector<std::wstring> TestConsole::Rows() const { return ScreenRows(m_output); }

@@ -1,8 +1,10 @@
 #include "support/quorlin_process.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 #include <tlhelp32.h>
 
+#include <cstring>
 #include <cwchar>
 
 #include <fstream>
@@ -16,11 +18,13 @@ std::wstring TestProgramPath() {
   return path;
 }
 
-std::wstring QuorlinExePath() {
+std::wstring BesideTestProgram(const wchar_t* name) {
   std::wstring dir = TestProgramPath();
   dir.resize(dir.find_last_of(L"\\/") + 1);
-  return dir + L"Quorlin.exe";
+  return dir + name;
 }
+
+std::wstring QuorlinExePath() { return BesideTestProgram(L"Quorlin.exe"); }
 
 void PauseForScreenshot() {
   wchar_t value[16] = {};
@@ -45,9 +49,7 @@ bool QuorlinProcess::Start(const std::wstring& arguments, DWORD flags,
   HANDLE out = INVALID_HANDLE_VALUE;
   BOOL inherit = FALSE;
   if (!stdoutFile.empty()) {
-    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    out = ::CreateFileW(stdoutFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                        CREATE_ALWAYS, 0, nullptr);
+    out = InheritableFile(stdoutFile);
     if (out == INVALID_HANDLE_VALUE) return false;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = out;
@@ -68,8 +70,7 @@ HWND QuorlinProcess::WaitForMainWindow(DWORD timeoutMs) {
   // the panes) is still running. A sent message is answered only once the
   // thread pumps messages again, so its reply means the set-up is done.
   ::WaitForInputIdle(m_info.hProcess, 5000);
-  DWORD_PTR reply = 0;
-  ::SendMessageTimeoutW(m_main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &reply);
+  Responds(m_main, 5000);
   return m_main;
 }
 
@@ -87,9 +88,11 @@ void QuorlinProcess::Kill() {
 HWND QuorlinProcess::Control(int id) const { return m_main ? FindDescendant(m_main, id) : nullptr; }
 
 namespace {
+// A visible window with `title`, or any window of `className`.
 struct WindowSearch {
   DWORD pid;
   const wchar_t* title;
+  const wchar_t* className;
   HWND found;
 };
 
@@ -97,13 +100,25 @@ BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
   auto* search = reinterpret_cast<WindowSearch*>(param);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t title[256] = {};
-  ::GetWindowTextW(hwnd, title, 256);
-  if (pid == search->pid && ::IsWindowVisible(hwnd) && wcscmp(title, search->title) == 0) {
+  wchar_t name[256] = {};
+  bool match = false;
+  if (search->title) {
+    ::GetWindowTextW(hwnd, name, 256);
+    match = ::IsWindowVisible(hwnd) && wcscmp(name, search->title) == 0;
+  } else {
+    ::GetClassNameW(hwnd, name, 256);
+    match = wcscmp(name, search->className) == 0;
+  }
+  if (pid == search->pid && match) {
     search->found = hwnd;
     return FALSE;
   }
   return TRUE;
+}
+
+HWND FindTopLevel(WindowSearch search) {
+  ::EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 struct ChildSearch {
@@ -152,9 +167,16 @@ class RemoteBuffer {
 }  // namespace
 
 HWND FindProcessWindow(DWORD pid, const wchar_t* title) {
-  WindowSearch search{pid, title, nullptr};
-  ::EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindTopLevel({pid, title, nullptr, nullptr});
+}
+
+HWND FindProcessWindowOfClass(DWORD pid, const wchar_t* className) {
+  return FindTopLevel({pid, nullptr, className, nullptr});
+}
+
+bool Responds(HWND window, DWORD timeoutMs) {
+  DWORD_PTR reply = 0;
+  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &reply) != 0;
 }
 
 HWND FindDescendant(HWND parent, int id) {
@@ -250,6 +272,22 @@ RECT ListViewItemRect(HWND listView, int item) {
   return rect;
 }
 
+std::vector<std::wstring> ScreenRows(HANDLE screen) {
+  std::vector<std::wstring> rows;
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!::GetConsoleScreenBufferInfo(screen, &info)) return rows;
+  const SHORT width = info.dwSize.X;
+  for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+    std::wstring row(static_cast<size_t>(width), L' ');
+    DWORD read = 0;
+    ::ReadConsoleOutputCharacterW(screen, row.data(), static_cast<DWORD>(width), COORD{0, y},
+                                  &read);
+    row.resize(row.find_last_not_of(L' ') + 1);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 std::vector<std::wstring> ConsoleRows(DWORD pid) {
   std::vector<std::wstring> rows;
   ::FreeConsole();
@@ -257,18 +295,10 @@ std::vector<std::wstring> ConsoleRows(DWORD pid) {
   HANDLE out =
       ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (out != INVALID_HANDLE_VALUE && ::GetConsoleScreenBufferInfo(out, &info)) {
-    const SHORT width = info.dwSize.X;
-    for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
-      std::wstring row(static_cast<size_t>(width), L' ');
-      DWORD read = 0;
-      ::ReadConsoleOutputCharacterW(out, row.data(), static_cast<DWORD>(width), COORD{0, y}, &read);
-      row.resize(row.find_last_not_of(L' ') + 1);
-      rows.push_back(row);
-    }
+  if (out != INVALID_HANDLE_VALUE) {
+    rows = ScreenRows(out);
+    ::CloseHandle(out);
   }
-  if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
   ::FreeConsole();
   return rows;
 }
@@ -292,6 +322,30 @@ void BroadcastDeviceChange(WPARAM code, const std::vector<unsigned char>& record
   LPARAM lParam = record.empty() ? 0 : reinterpret_cast<LPARAM>(record.data());
   ::BroadcastSystemMessageW(BSF_FORCEIFHUNG | BSF_QUERY, &recipients, WM_DEVICECHANGE, code,
                             lParam);
+}
+
+std::vector<unsigned char> VolumeRecord(DWORD unitMask) {
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof(volume);
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  volume.dbcv_unitmask = unitMask;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&volume);
+  return {bytes, bytes + sizeof(volume)};
+}
+
+std::vector<unsigned char> RecordWithName(DWORD type, size_t nameOffset,
+                                          std::string_view nameBytes) {
+  std::vector<unsigned char> record(nameOffset + nameBytes.size() + 1, 0);
+  const DWORD header[2] = {static_cast<DWORD>(record.size()), type};
+  std::memcpy(record.data(), header, sizeof(header));
+  std::memcpy(record.data() + nameOffset, nameBytes.data(), nameBytes.size());
+  return record;
+}
+
+HANDLE InheritableFile(const std::wstring& path) {
+  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+  return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                       CREATE_ALWAYS, 0, nullptr);
 }
 
 std::wstring TempPath(const std::wstring& name) {

@@ -5,10 +5,13 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
-// The running test program's own path, and Quorlin.exe next to it.
+// The running test program's own path, a file `name` next to it, and
+// Quorlin.exe there.
 std::wstring TestProgramPath();
+std::wstring BesideTestProgram(const wchar_t* name);
 std::wstring QuorlinExePath();
 
 // Holds still for a screenshot taken from outside while a test waits here:
@@ -47,6 +50,11 @@ class QuorlinProcess {
 
 // Top-level window of process `pid` with the given title, or null.
 HWND FindProcessWindow(DWORD pid, const wchar_t* title);
+// Top-level window of process `pid` of the given class, shown or not, or
+// null (message-only windows are not top-level).
+HWND FindProcessWindowOfClass(DWORD pid, const wchar_t* className);
+// A message sent to the window returns within `timeoutMs`: its thread is free.
+bool Responds(HWND window, DWORD timeoutMs);
 // First descendant of `parent` with control id `id`, or null.
 HWND FindDescendant(HWND parent, int id);
 
@@ -69,6 +77,9 @@ bool WaitForListRefresh(HWND listView, DWORD timeoutMs);
 // Client rectangle of row `item` of another process's list view.
 RECT ListViewItemRect(HWND listView, int item);
 
+// The rows of a console screen up to the cursor's, right blanks trimmed;
+// empty when `screen` is not one.
+std::vector<std::wstring> ScreenRows(HANDLE screen);
 // The screen of process `pid`'s console, one string per row up to the
 // cursor, right blanks trimmed; empty when the process has no console.
 std::vector<std::wstring> ConsoleRows(DWORD pid);
@@ -81,7 +92,16 @@ void ClickAt(HWND window, int x, int y);
 // Broadcasts WM_DEVICECHANGE to every top-level window. `record` (may be
 // empty) is sent as the broadcast record; its dbch_size must be right.
 void BroadcastDeviceChange(WPARAM code, const std::vector<unsigned char>& record = {});
+// Broadcast records as another program sends them: a volume record for the
+// drives of `unitMask`, and a record of device type `type` whose name
+// (`nameBytes` and one NUL byte) starts at `nameOffset`, zeros before it.
+std::vector<unsigned char> VolumeRecord(DWORD unitMask);
+std::vector<unsigned char> RecordWithName(DWORD type, size_t nameOffset,
+                                          std::string_view nameBytes);
 
+// A file created anew for writing whose handle a child process inherits
+// (INVALID_HANDLE_VALUE when it cannot be made).
+HANDLE InheritableFile(const std::wstring& path);
 // A path in the temporary folder, unique to this test process.
 std::wstring TempPath(const std::wstring& name);
 // The whole content of a file, empty when it cannot be read.

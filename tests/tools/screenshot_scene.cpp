@@ -32,15 +32,6 @@ int Fail(const char* what) {
   return 1;
 }
 
-std::vector<unsigned char> VolumeRecord(wchar_t letter) {
-  DEV_BROADCAST_VOLUME volume{};
-  volume.dbcv_size = sizeof(volume);
-  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  volume.dbcv_unitmask = 1u << (letter - L'A');
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&volume);
-  return {bytes, bytes + sizeof(volume)};
-}
-
 // The window as the screen shows it, as a bottom-up 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::wstring& path) {
   RECT rect;
@@ -108,7 +99,7 @@ int main() {
   // What Windows broadcasts when a USB stick comes in.
   BroadcastDeviceChange(DBT_DEVNODES_CHANGED);
   BroadcastDeviceChange(DBT_DEVNODES_CHANGED);
-  BroadcastDeviceChange(DBT_DEVICEARRIVAL, VolumeRecord(L'E'));
+  BroadcastDeviceChange(DBT_DEVICEARRIVAL, VolumeRecord(1u << (L'E' - L'A')));
 
   int row = -1;
   // The list refreshes every 3 s.

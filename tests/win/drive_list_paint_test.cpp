@@ -10,17 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "support/pane_host.h"
+#include "support/quorlin_process.h"
 #include "support/wine_mount.h"
 #include "ui/control_dlg_win.h"
 
 namespace {
-
-// Paints everything that waits to be painted, as the message loop would.
-void PaintAll(HWND window) {
-  ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-}
 
 // The rectangle of the list that waits to be painted; empty when none.
 RECT Pending(HWND list) {
@@ -34,10 +29,7 @@ bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 class DriveListPaint : public ::testing::Test {
  protected:
   void SetUp() override {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&icc);
-    host = ::CreateWindowExW(0, L"STATIC", L"pane host", WS_POPUP | WS_VISIBLE, 0, 0, 900, 400,
-                             nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    host = CreatePaneHost(L"pane host");
     ASSERT_NE(host, nullptr);
     CWnd parent(host);
     ASSERT_TRUE(pane.Create(IDD_CONTROL_PANE, &parent));
@@ -99,19 +91,19 @@ TEST_F(DriveListPaint, WhatWaitedToBePaintedBeforeTheTickStillWaits) {
 
 TEST_F(DriveListPaint, ATickThatAddsOrRemovesARowRepaintsTheList) {
   const RECT all = Client();
-  int before = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  int before = ListViewCount(list);
   {
     ScopedWineDrive drive(FreeDriveLetter());
     ASSERT_TRUE(drive.ok());
     Tick();
-    ASSERT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), before + 1);
+    ASSERT_EQ(ListViewCount(list), before + 1);
     RECT pending = Pending(list);
     EXPECT_EQ(pending.right - pending.left, all.right - all.left);
     EXPECT_EQ(pending.bottom - pending.top, all.bottom - all.top);
     PaintAll(host);
   }
   Tick();
-  ASSERT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), before);
+  ASSERT_EQ(ListViewCount(list), before);
   EXPECT_FALSE(IsEmpty(Pending(list)));
   PaintAll(host);
   Tick();
@@ -119,7 +111,7 @@ TEST_F(DriveListPaint, ATickThatAddsOrRemovesARowRepaintsTheList) {
 }
 
 TEST_F(DriveListPaint, ATickThatChangesTheSelectionOrFocusRepaintsTheList) {
-  ASSERT_GT(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+  ASSERT_GT(ListViewCount(list), 0);
   // A row selected and focused, as a click leaves it. The rebuild selects
   // it again but leaves the focus alone, so the first tick changes how it
   // is drawn and the next does not.

@@ -17,20 +17,15 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "support/quorlin_cmd.h"
+#include "support/quorlin_process.h"
 
 namespace {
-
-std::wstring QuorlinExe() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path);
-  return dir.substr(0, dir.find_last_of(L"\\/") + 1) + L"Quorlin.exe";
-}
 
 class ResourcesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_module = LoadLibraryExW(QuorlinExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    m_module = LoadLibraryExW(QuorlinExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(m_module, nullptr) << "Quorlin.exe must sit beside the test program";
   }
   void TearDown() override {
@@ -316,7 +311,7 @@ TEST_F(ResourcesTest, ManifestAsksForCommonControls6AndNamesTheBuildsProcessor) 
 }
 
 TEST_F(ResourcesTest, ManifestActivatesCommonControls6) {
-  const std::wstring exe = QuorlinExe();
+  const std::wstring exe = QuorlinExePath();
   ACTCTXW context = {};
   context.cbSize = sizeof context;
   context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
@@ -365,7 +360,7 @@ class VersionBlockTest : public ResourcesTest {
  protected:
   void SetUp() override {
     ResourcesTest::SetUp();
-    m_block = VersionBlockOf(QuorlinExe());
+    m_block = VersionBlockOf(QuorlinExePath());
     ASSERT_FALSE(m_block.empty());
   }
 
@@ -440,9 +435,7 @@ TEST_F(VersionBlockTest, Strings) {
 // part and translation, and every string the same but the three that name
 // the program.
 TEST_F(VersionBlockTest, QuorlinCmdHasTheSameVersionUnderItsOwnName) {
-  std::wstring cmd = QuorlinExe();
-  cmd.replace(cmd.size() - wcslen(L"Quorlin.exe"), std::wstring::npos, L"QuorlinCmd.exe");
-  std::vector<unsigned char> block = VersionBlockOf(cmd);
+  std::vector<unsigned char> block = VersionBlockOf(QuorlinCmdExePath());
   ASSERT_FALSE(block.empty()) << "QuorlinCmd.exe must sit beside the test program";
 
   for (const wchar_t* path : {L"\\", L"\\VarFileInfo\\Translation"}) {
