@@ -9,15 +9,18 @@
 #
 #   scripts/bench.sh [win32|win64] [--profile] [driver options]
 #
-# win32 (the default) measures the i686 exe, win64 the x86_64 one.
+# win32 measures the i686 exe, win64 the x86_64 one. The default is win32,
+# or win64 on a host that runs no 32-bit programs (scripts/host.sh), which it
+# says in one line.
 # --profile adds the refresh tick and a logged broadcast taken apart step by
 # step (tests/bench/profile_win.cpp). The driver's options (--starts N,
 # --quorlin PATH for another build, --verbose 1, ...) are listed at the top
 # of tests/bench/quorlin_bench_win.cpp.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/host.sh
 
-preset=win32
+preset=$quorlin_run_preset
 if [ $# -gt 0 ] && [[ "$1" == win32 || "$1" == win64 ]]; then
   preset=$1
   shift
@@ -33,6 +36,12 @@ fail() {
   echo "bench.sh: $*" >&2
   exit 1
 }
+
+if [ "$preset" = win32 ] && [ "$QUORLIN_HOST_WIN32" = 0 ]; then
+  fail "this host runs no 32-bit programs, so the i686 build cannot be measured here; use win64"
+fi
+[ "$preset" = win32 ] || [ "$QUORLIN_HOST_WIN32" = 1 ] ||
+  echo "bench.sh: this host runs no 32-bit programs; measuring the x64 build (build/$preset)"
 
 ./scripts/install-deps.sh >/dev/null || fail "installing the packages failed"
 

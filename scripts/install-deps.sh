@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the run, the packaging and the
-# tests need.
+# tests need. 32-bit Wine (the i386 architecture and wine32:i386) only where
+# the host runs 32-bit programs (scripts/host.sh): elsewhere it could not run.
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
+source "$(dirname "$0")/host.sh"
 
 need=(cmake ninja-build g++ libgtest-dev googletest
       mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
-      wine wine64 wine32:i386
+      wine wine64
       xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-horai-umefont fonts-wine locales
       wixl msitools zip unzip binutils nlohmann-json3-dev
       clang-14 libclang-rt-14-dev)
+
+[ "$QUORLIN_HOST_WIN32" = 0 ] || need+=(wine32:i386)
 
 # Wine takes its ANSI code page from the locale (ja_JP: 932, en_US: 1252) and
 # converts file names with the locale's charset, which needs the glibc
@@ -37,7 +41,7 @@ fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$QUORLIN_HOST_WIN32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 if [ ${#missing[@]} -gt 0 ]; then

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quorlin.exe and starts it under Wine.
+# Installs what is missing, builds Quorlin.exe and starts it under Wine: the
+# i686 build, or the x86_64 one on a host that runs no 32-bit programs
+# (scripts/host.sh; it says so in one line).
 # With no display it runs on a virtual one, saves a screenshot after a few
 # seconds (quorlin-screenshot.png) and closes the program, so the command ends
 # by itself; when the window does not appear it says so and fails instead.
@@ -8,9 +10,12 @@
 # run; nothing else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/host.sh
 ./scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Quorlin
+preset=$quorlin_run_preset
+[ "$preset" = win32 ] || echo "run.sh: this host runs no 32-bit programs; starting the x64 build (build/$preset)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target Quorlin
 
 headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
@@ -18,7 +23,7 @@ headless=0
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/wine-prefix}"
 source scripts/wine-env.sh
 
-exe="build/win32/bin/Quorlin.exe"
+exe="build/$preset/bin/Quorlin.exe"
 if [ "$headless" = 0 ]; then
   wine "$exe" "$@"
   exit 0

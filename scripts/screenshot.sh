@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Regenerates docs/screenshot.png, the README's picture: Quorlin.exe of the
-# i686 build in a Wine virtual desktop (there Wine draws the window frame),
+# i686 build (the x86_64 one on a host that runs no 32-bit programs, which it
+# says in one line) in a Wine virtual desktop (there Wine draws the window frame),
 # with a removable drive E: selected, its report shown, the remove button
 # enabled and a few device-change lines in the log, cropped to the window
 # with its title bar and frame. The scene is set up and copied by
@@ -23,9 +24,12 @@ fail() {
   exit 1
 }
 
+source scripts/host.sh
 ./scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Quorlin screenshot_scene >/dev/null || fail "build failed"
+preset=$quorlin_run_preset
+[ "$preset" = win32 ] || echo "screenshot: this host runs no 32-bit programs; taking the x64 build (build/$preset)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target Quorlin screenshot_scene >/dev/null || fail "build failed"
 
 # A private prefix in a temporary folder, which the cleanup removes.
 unset WINEPREFIX
@@ -36,7 +40,7 @@ tmp=$QUORLIN_WORK
 bmp=$tmp/shot.bmp
 args=("$(winepath -w "$bmp")")
 [ -z "$about" ] || args+=("$(winepath -w "$tmp/about.bmp")")
-timeout 120 wine explorer /desktop=Quorlin,800x600 build/win32/bin/screenshot_scene.exe "${args[@]}" ||
+timeout 120 wine explorer /desktop=Quorlin,800x600 "build/$preset/bin/screenshot_scene.exe" "${args[@]}" ||
   true
 [ -s "$bmp" ] || fail "screenshot_scene.exe made no picture"
 [ -z "$about" ] || [ -s "$tmp/about.bmp" ] || fail "screenshot_scene.exe made no About box picture"

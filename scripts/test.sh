@@ -3,42 +3,93 @@
 # unit tests natively (ASan/UBSan), each fuzz target for a few seconds, the
 # unit, Windows-side and end-to-end tests of the i686 and x86_64 builds under
 # Wine on a virtual display in a private Wine prefix, the release zips and
-# MSIs (scripts/test-packages.sh), and last a check that a test run leaves
-# none of its processes or files behind. Leaves the build folder (build/) and
-# nothing else.
-# QUORLIN_CTEST_FILTER=<regex> runs only the matching tests of the i686 build
-# under Wine, and nothing else (the leftover check runs it so).
+# MSIs (scripts/test-packages.sh), and last the checks of the scripts
+# themselves (nothing left behind, the 64-bit-only path). Ends with one line
+# that says what passed, what failed and what was skipped.
+# On a host that runs no 32-bit programs (scripts/host.sh) everything is
+# built, but the i686 build's tests and the package checks' x86 program
+# starts cannot run: they are named at the start and counted as skipped.
+# Leaves the build folder (build/) and nothing else.
+# QUORLIN_CTEST_FILTER=<regex> runs only the matching tests of the host's
+# Windows build (i686 where it runs, x86_64 otherwise) under Wine, and nothing
+# else (the scripts' checks run it so).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/host.sh
+
+# The run's own scratch folder (the package checks' summary); the cleanup also
+# ends the Wine prefix and display that scripts/wine-env.sh sets up below.
+work=$(mktemp -d /tmp/quorlin-test.XXXXXX)
+cleanup() {
+  if declare -F quorlin_wine_cleanup >/dev/null; then quorlin_wine_cleanup; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 ./scripts/install-deps.sh
 
 filter="${QUORLIN_CTEST_FILTER:-}"
 presets=(native win32 win64)  # scripts/fuzz.sh builds its own
-[ -z "$filter" ] || presets=(win32)
+[ -z "$filter" ] || presets=("$quorlin_run_preset")
 for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
 
-status=0
+test_count() { ctest --preset "$1" -N ${filter:+-R "$filter"} | sed -n 's/^Total Tests: //p'; }
+
+wine_presets=(win32 win64)
+[ -z "$filter" ] || wine_presets=("$quorlin_run_preset")
+skipped=()
+if [ "$QUORLIN_HOST_WIN32" = 0 ]; then
+  wine_presets=(win64)
+  win32_tests=$(test_count win32 2>/dev/null || true)
+  skipped+=("win32 (${win32_tests:+$win32_tests }tests)")
+  packages_too=", and the package checks that start x86 programs"
+  [ -z "$filter" ] || packages_too=""
+  echo "test.sh: not run, because this host runs no 32-bit programs (QUORLIN_HOST_WIN32=0):" \
+    "the i686 build's ${win32_tests:+$win32_tests }tests under Wine$packages_too"
+fi
+
+passed=()
+failed=()
+# stage NAME COMMAND...: runs one part of the test run and notes its outcome.
+stage() {
+  local name=$1
+  shift
+  if "$@"; then passed+=("$name"); else failed+=("$name"); fi
+}
+
 if [ -z "$filter" ]; then
-  ctest --preset native || status=1
-  ./scripts/fuzz.sh 4 || status=1
+  stage "native ($(test_count native) tests)" ctest --preset native
+  stage fuzzing ./scripts/fuzz.sh 4
 fi
 
 source scripts/wine-env.sh
-echo "test.sh: Wine prefix $WINEPREFIX, display $DISPLAY (Xvfb ${quorlin_xvfb_pid:-not started here}), server folder $(cat "$WINEPREFIX/wineserver" 2>/dev/null || echo unknown)"
+echo "test.sh: Wine prefix $WINEPREFIX, display $DISPLAY (Xvfb ${quorlin_xvfb_pid:-not started here}), server folder $(cat "$WINEPREFIX/wineserver" 2>/dev/null || echo unknown), preset $quorlin_run_preset"
 
-if [ -n "$filter" ]; then
-  ctest --preset win32 -R "$filter" --no-tests=error || status=1
-  exit $status
-fi
-for preset in win32 win64; do
-  ctest --preset "$preset" || status=1
+for preset in "${wine_presets[@]}"; do
+  stage "$preset ($(test_count "$preset") tests)" ctest --preset "$preset" ${filter:+-R "$filter" --no-tests=error}
   wineserver -k >/dev/null 2>&1 || true
 done
-./scripts/test-packages.sh || status=1
+if [ -z "$filter" ]; then
+  packages="$work/packages.txt"
+  stage "package checks" env QUORLIN_PACKAGES_SUMMARY="$packages" ./scripts/test-packages.sh
+  # Its closing line: "N passed, M failed, K skipped".
+  package_skips=$(sed -n 's/.* \([0-9]*\) skipped$/\1/p' "$packages" 2>/dev/null || true)
+  [ "${package_skips:-0}" = 0 ] || skipped+=("$package_skips package checks that start x86 programs")
 
-# Runs test.sh again, a few times, and checks what each run leaves.
-tests/scripts/leftover_test.sh || status=1
-exit $status
+  # The scripts' own checks: what a run leaves behind, and the 64-bit-only path.
+  stage "leftover check" tests/scripts/leftover_test.sh
+  stage "64-bit-only check" tests/scripts/host_fallback_test.sh
+fi
+
+list() { local IFS=';'; echo "$*" | sed 's/;/, /g'; }
+line="passed: $(list "${passed[@]}")"
+[ ${#failed[@]} = 0 ] || line="FAILED: $(list "${failed[@]}"); $line"
+[ ${#skipped[@]} = 0 ] || line="$line; skipped: $(list "${skipped[@]}") (no 32-bit programs on this host)"
+echo "test.sh: $line"
+[ ${#failed[@]} = 0 ]

@@ -1,17 +1,27 @@
 # Sourced by the scripts that run Wine: Wine's settings, a private Wine
 # prefix in a temporary folder unless WINEPREFIX is set, a virtual X display
 # when DISPLAY is not set, and the prefix's fonts set up as Windows draws
-# them. Japanese code page by default (QUORLIN_LC_ALL changes it).
+# them. Wine is started through scripts/wine/wine, first on PATH: Wine's
+# processes get the Japanese code page (QUORLIN_LC_ALL changes it), and on a
+# host that runs no 32-bit programs (scripts/host.sh) everything goes to the
+# 64-bit loader with a 64-bit prefix.
 # quorlin_wine_cleanup ends the prefix's Wine processes and the Xvfb started
 # here, removes the wineserver's folder under /tmp, and removes the temporary
 # folder with the prefix: nothing is left behind. It becomes the EXIT trap
 # before anything is started, unless the caller has set one of its own
-# (which then calls it).
+# (which then calls it). When Wine cannot start or cannot make its prefix,
+# the script stops with one line saying so.
+quorlin_scripts="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$quorlin_scripts/host.sh"
+case ":$PATH:" in
+  *":$quorlin_scripts/wine:"*) ;;
+  *) export PATH="$quorlin_scripts/wine:$PATH" ;;
+esac
+[ "$QUORLIN_HOST_WIN32" = 1 ] || export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko downloads; and no menu entries on the host for the
 # shortcuts that installers create in the prefix.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}"
-export LC_ALL="${QUORLIN_LC_ALL:-ja_JP.UTF-8}"
 
 quorlin_xvfb_pid=""
 quorlin_work=""
@@ -106,10 +116,27 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$quorlin_display"
 fi
 
+quorlin_wine_fail() {
+  echo "wine-env.sh: $*" >&2
+  exit 1
+}
+
+if ! wine --version >/dev/null 2>&1; then
+  quorlin_wine_fail "Wine cannot start: $(wine --version 2>&1 | tail -n 1)"
+fi
+
 # The first start of a new prefix takes a while; do it once, up front.
+# (Into a file: a pipe would wait for the prefix's services, which keep the
+# first wine's output open.)
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1 || true
+  quorlin_boot_log="$(mktemp "${TMPDIR:-/tmp}/quorlin-wineboot.XXXXXX")"
+  wineboot -i >"$quorlin_boot_log" 2>&1 || true
   wineserver -w || true
+  quorlin_boot_error="$(grep -v '^[[:space:]]*$' "$quorlin_boot_log" | tail -n 1)"
+  rm -f "$quorlin_boot_log"
+  if [ ! -d "$WINEPREFIX/drive_c/windows" ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
+    quorlin_wine_fail "Wine could not make its prefix $WINEPREFIX${quorlin_boot_error:+ (wineboot: $quorlin_boot_error)}"
+  fi
 fi
 
 # Fonts as Windows draws them. Debian's Wine does not find its own fonts
@@ -140,7 +167,10 @@ Windows Registry Editor Version 5.00
 "MS UI Gothic"="Ume P Gothic S4"
 REG
   } >"$reg"
-  wine reg import "$(winepath -w "$reg")" >/dev/null 2>&1 || echo "wine-env: font replacements not set" >&2
+  if ! wine reg import "$(winepath -w "$reg")" >/dev/null 2>&1; then
+    rm -f "$reg"
+    quorlin_wine_fail "Wine could not import the font replacements into $WINEPREFIX"
+  fi
   rm -f "$reg"
 }
 quorlin_wine_fonts
