@@ -6,13 +6,16 @@
 #include <vector>
 
 #include "app/arguments.h"
-#include "app/trace.h"
+#include "framework/trace.h"
 #include "framework/arguments_win.h"
 #include "framework/text_win.h"
 #include "framework/winapp_win.h"
 #include "ui/quorlin_dlg_win.h"
 
 namespace {
+
+// The first trace line of every start, in both modes; only debug mode shows it.
+constexpr char kDebugBanner[] = "********** Start Kestrune DEBUG MODE  *******\n";
 
 class CQuorlinApp : public CWinApp {
  public:
@@ -54,7 +57,7 @@ BOOL CQuorlinApp::InitInstance() {
 
   BindTraceOutput(scan.debugMode);
   if (scan.debugMode) ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
-  TraceWrite("********** Start Kestrune DEBUG MODE  *******\n");
+  TraceWrite(kDebugBanner);
   if (scan.debugMode) TraceWrite("DEBUG_MODE ON\n");
 
   {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "drives/drive_types.h"
 #include "framework/cp932.h"
 
 namespace {
@@ -61,9 +62,8 @@ bool CommandOf(std::string_view name, Command* command) {
 
 char ParseDriveArgument(std::string_view text) {
   if (text.empty() || text.size() > 3) return 0;
-  char c = text[0];
-  char letter = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-  if (letter < 'A' || letter > 'Z') return 0;
+  char letter = FoldDriveLetter(static_cast<unsigned char>(text[0]));
+  if (letter == 0) return 0;
   std::string_view rest = text.substr(1);
   return rest.empty() || rest == ":" || rest == ":\\" ? letter : 0;
 }

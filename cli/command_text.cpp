@@ -67,8 +67,6 @@ std::string WithCrLf(const char* text) {
   return out;
 }
 
-std::string Drive(char letter) { return std::string{letter, ':'}; }
-
 }  // namespace
 
 std::string HelpText() { return WithCrLf(kHelp); }
@@ -85,23 +83,23 @@ std::string DriveListText(const std::vector<DriveEntry>& drives) {
 }
 
 std::string NoDriveLine(char letter) {
-  return "QuorlinCmd: there is no drive " + Drive(letter) + "\r\n";
+  return "QuorlinCmd: there is no drive " + DriveName(letter) + "\r\n";
 }
 
 std::string EjectOutcomeLine(char letter, const EjectOutcome& outcome) {
   switch (outcome.status) {
     case EjectStatus::kEjected:
-      return Drive(letter) + " ejected\r\n";
+      return DriveName(letter) + " ejected\r\n";
     case EjectStatus::kRefused: {
       char result[16];
       std::snprintf(result, sizeof result, "0x%X", static_cast<unsigned>(outcome.lastResult));
-      return Drive(letter) + " not ejected: " + VetoTypeName(outcome.veto.type) + " \"" +
+      return DriveName(letter) + " not ejected: " + VetoTypeName(outcome.veto.type) + " \"" +
              outcome.veto.name + "\" (result " + result + ")\r\n";
     }
     case EjectStatus::kNoDevice:
       break;
   }
-  return "QuorlinCmd: no storage device found for drive " + Drive(letter) + "\r\n";
+  return "QuorlinCmd: no storage device found for drive " + DriveName(letter) + "\r\n";
 }
 
 int EjectExitCode(EjectStatus status) {

@@ -10,7 +10,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 Json DriveObject(const DriveEntry& drive) {
-  return Json{{"drive", std::string{drive.letter, ':'}},
+  return Json{{"drive", DriveName(drive.letter)},
               {"type", drive.type},
               {"typeName", DriveTypeName(drive.type)}};
 }

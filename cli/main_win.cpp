@@ -17,7 +17,7 @@
 #include "framework/arguments_win.h"
 #include "framework/text_win.h"
 #include "removal/eject_win.h"
-#include "ui/version_text_win.h"
+#include "framework/version_text_win.h"
 
 namespace {
 

@@ -1,9 +1,39 @@
 #include "devchange/broadcast_record_win.h"
 
+#include <dbt.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "devchange/broadcast_record.h"
+
+// The portable reader's copies of the platform's values.
+static_assert(kEventDevNodesChanged == DBT_DEVNODES_CHANGED);
+static_assert(kEventQueryChangeConfig == DBT_QUERYCHANGECONFIG);
+static_assert(kEventConfigChanged == DBT_CONFIGCHANGED);
+static_assert(kEventConfigChangeCanceled == DBT_CONFIGCHANGECANCELED);
+static_assert(kEventDeviceArrival == DBT_DEVICEARRIVAL);
+static_assert(kEventDeviceQueryRemove == DBT_DEVICEQUERYREMOVE);
+static_assert(kEventDeviceQueryRemoveFailed == DBT_DEVICEQUERYREMOVEFAILED);
+static_assert(kEventDeviceRemovePending == DBT_DEVICEREMOVEPENDING);
+static_assert(kEventDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
+static_assert(kEventDeviceTypeSpecific == DBT_DEVICETYPESPECIFIC);
+static_assert(kEventCustomEvent == DBT_CUSTOMEVENT);
+static_assert(kEventUserDefined == DBT_USERDEFINED);
+static_assert(kDevTypOem == DBT_DEVTYP_OEM);
+static_assert(kDevTypDevNode == DBT_DEVTYP_DEVNODE);
+static_assert(kDevTypVolume == DBT_DEVTYP_VOLUME);
+static_assert(kDevTypPort == DBT_DEVTYP_PORT);
+static_assert(kDevTypNet == DBT_DEVTYP_NET);
+static_assert(kDevTypDeviceInterface == DBT_DEVTYP_DEVICEINTERFACE);
+static_assert(kDevTypHandle == DBT_DEVTYP_HANDLE);
+static_assert(kDeviceTypeOffset == offsetof(DEV_BROADCAST_HDR, dbch_devicetype));
+static_assert(kMinBroadcastRecordSize == offsetof(DEV_BROADCAST_HDR, dbch_reserved));
+static_assert(kUnitMaskOffset == offsetof(DEV_BROADCAST_VOLUME, dbcv_unitmask));
+static_assert(kNameOffset == offsetof(DEV_BROADCAST_PORT_A, dbcp_name));
+static_assert(kNameOffset == offsetof(_DEV_BROADCAST_USERDEFINED, dbud_szName));
+static_assert(kInterfaceNameOffset == offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name));
 
 namespace {
 

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <iterator>
 
+#include "devchange/broadcast_record.h"
+#include "drives/drive_types.h"
+
 namespace {
 
 struct EventText {
@@ -12,44 +15,31 @@ struct EventText {
 };
 
 constexpr EventText kEvents[] = {
-    {0x0007, "DEVNODES_CHANGED：システムのデバイス状態が変化しました"},
-    {0x0017, "QUERYCHANGECONFIG：設定変更要求が発行されました"},
-    {0x0018, "CONFIGCHANGED：設定が変更されました"},
-    {0x0019, "CONFIGCHANGECANCELED：設定変更要求がキャンセルされました"},
-    {0x8000, "DEVICEARRIVAL：デバイスが使用可能になりました"},
-    {0x8001, "DEVICEQUERYREMOVE：デバイス停止要求が発行されました"},
-    {0x8002, "DEVICEQUERYREMOVEFAILED：デバイス停止要求が失敗されました"},
-    {0x8003, "DEVICEREMOVEPENDING：デバイスを停止中です"},
-    {0x8004, "DEVICEREMOVECOMPLETE：デバイスが停止されました"},
-    {0x8005, "DEVICETYPESPECIFIC：デバイスの独自イベントが発行されました"},
-    {0x8006, "CUSTOMEVENT：ドライバー定義のカスタムイベントが発行されました"},
-    {0xFFFF, "USERDEFINED"},
+    {kEventDevNodesChanged, "DEVNODES_CHANGED：システムのデバイス状態が変化しました"},
+    {kEventQueryChangeConfig, "QUERYCHANGECONFIG：設定変更要求が発行されました"},
+    {kEventConfigChanged, "CONFIGCHANGED：設定が変更されました"},
+    {kEventConfigChangeCanceled, "CONFIGCHANGECANCELED：設定変更要求がキャンセルされました"},
+    {kEventDeviceArrival, "DEVICEARRIVAL：デバイスが使用可能になりました"},
+    {kEventDeviceQueryRemove, "DEVICEQUERYREMOVE：デバイス停止要求が発行されました"},
+    {kEventDeviceQueryRemoveFailed, "DEVICEQUERYREMOVEFAILED：デバイス停止要求が失敗されました"},
+    {kEventDeviceRemovePending, "DEVICEREMOVEPENDING：デバイスを停止中です"},
+    {kEventDeviceRemoveComplete, "DEVICEREMOVECOMPLETE：デバイスが停止されました"},
+    {kEventDeviceTypeSpecific, "DEVICETYPESPECIFIC：デバイスの独自イベントが発行されました"},
+    {kEventCustomEvent, "CUSTOMEVENT：ドライバー定義のカスタムイベントが発行されました"},
+    {kEventUserDefined, "USERDEFINED"},
 };
 
-// Indexed by dbch_devicetype.
+// Indexed by dbch_devicetype, kDevTypOem to kDevTypHandle.
 constexpr const char* kDeviceTypes[] = {
     "DEVTYP_OEM", "DEVTYP_DEVNODE",         "DEVTYP_VOLUME", "DEVTYP_PORT",
     "DEVTYP_NET", "DEVTYP_DEVICEINTERFACE", "DEVTYP_HANDLE",
 };
-
-constexpr uint32_t kDevTypVolume = 2;
-constexpr uint32_t kDevTypPort = 3;
-constexpr uint32_t kDevTypDeviceInterface = 5;
-
-// Offsets into the broadcast records (DEV_BROADCAST_HDR and its variants).
-constexpr size_t kDeviceTypeOffset = 4;
-constexpr size_t kHeaderSize = 8;
-constexpr size_t kUnitMaskOffset = 12;       // dbcv_unitmask
-constexpr size_t kNameOffset = 12;           // dbcp_name, dbud_szName
-constexpr size_t kInterfaceNameOffset = 28;  // dbcc_name, after the class GUID
+static_assert(std::size(kDeviceTypes) == kDevTypHandle + 1);
 
 // A field that does not fit inside the record reads as zero: the record comes
 // from another process and its size is all that bounds it.
 uint32_t ReadU32(const unsigned char* record, size_t size, size_t offset) {
-  if (size < offset + 4) return 0;
-  const unsigned char* p = record + offset;
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+  return size < offset + 4 ? 0 : ReadLittleEndian32(record + offset);
 }
 
 // A name ends at its NUL or, lacking one, at the end of the record.
@@ -75,13 +65,12 @@ char UnitMaskToLetter(uint32_t unitMask) {
 std::optional<DeviceChangeSubject> ReadDeviceChangeSubject(const unsigned char* record,
                                                            size_t recordSize) {
   // Too short to hold even its device type: treated as no record at all.
-  if (!record || recordSize < kHeaderSize) return std::nullopt;
+  if (!record || recordSize < kMinBroadcastRecordSize) return std::nullopt;
   DeviceChangeSubject subject{static_cast<int32_t>(ReadU32(record, recordSize, kDeviceTypeOffset)),
                               std::nullopt};
   switch (static_cast<uint32_t>(subject.deviceType)) {
     case kDevTypVolume:
-      subject.name =
-          std::string{UnitMaskToLetter(ReadU32(record, recordSize, kUnitMaskOffset)), ':'};
+      subject.name = DriveName(UnitMaskToLetter(ReadU32(record, recordSize, kUnitMaskOffset)));
       break;
     case kDevTypPort:
       subject.name = ReadName(record, recordSize, kNameOffset);

@@ -7,12 +7,15 @@
 
 #include "drives/drive_types.h"
 
-// The list view's LVIS_SELECTED.
+// The list view's values that the rebuild uses, as the SDK defines them
+// (ui/control_dlg_win.cpp, where the list view is, checks them against it).
+// LVIS_SELECTED:
 constexpr unsigned kSelectedState = 0x0002;
-
 // The item states that change how a row is drawn: LVIS_FOCUSED,
 // LVIS_SELECTED, LVIS_CUT and LVIS_DROPHILITED.
 constexpr unsigned kDrawnStates = 0x000F;
+// SB_HORZ, the horizontal scroll bar:
+constexpr int kHorizontalBar = 0;
 
 // What the drive list shows: the texts of every row (the root path and the
 // type; the spacer column is never written), the drawn states of every row,
@@ -40,7 +43,7 @@ DriveListFace ReadDriveListFace(const List& list) {
   }
   face.hot = list.GetHotItem();
   face.top = list.GetTopIndex();
-  face.across = list.GetScrollPos(0);  // SB_HORZ
+  face.across = list.GetScrollPos(kHorizontalBar);
   return face;
 }
 

@@ -7,9 +7,30 @@
 #include <cstring>
 #include <string>
 
+#include "drives/drive_report.h"
 #include "drives/drive_types.h"
 #include "framework/shell_win.h"
 #include "framework/text_win.h"
+
+// The portable code's copies of the platform's values.
+static_assert(kDriveRemovable == DRIVE_REMOVABLE);
+static_assert(kDriveFixed == DRIVE_FIXED);
+static_assert(kDriveCdRom == DRIVE_CDROM);
+// DriveTypeName's table is indexed by the code, DRIVE_UNKNOWN to DRIVE_RAMDISK.
+static_assert(DRIVE_UNKNOWN == 0 && DRIVE_NO_ROOT_DIR == 1 && DRIVE_REMOTE == 4 &&
+              DRIVE_RAMDISK == 6);
+static_assert(kFileCaseSensitiveSearch == FILE_CASE_SENSITIVE_SEARCH);
+static_assert(kFileCasePreservedNames == FILE_CASE_PRESERVED_NAMES);
+static_assert(kFileUnicodeOnDisk == FILE_UNICODE_ON_DISK);
+static_assert(kFilePersistentAcls == FILE_PERSISTENT_ACLS);
+static_assert(kFileFileCompression == FILE_FILE_COMPRESSION);
+static_assert(kFileVolumeQuotas == FILE_VOLUME_QUOTAS);
+static_assert(kFileSupportsSparseFiles == FILE_SUPPORTS_SPARSE_FILES);
+static_assert(kFileSupportsReparsePoints == FILE_SUPPORTS_REPARSE_POINTS);
+static_assert(kFileVolumeIsCompressed == FILE_VOLUME_IS_COMPRESSED);
+static_assert(kFileSupportsObjectIds == FILE_SUPPORTS_OBJECT_IDS);
+static_assert(kFileSupportsEncryption == FILE_SUPPORTS_ENCRYPTION);
+static_assert(kFileNamedStreams == FILE_NAMED_STREAMS);
 
 namespace {
 

@@ -8,48 +8,48 @@ namespace {
 
 // In the order the report lists them, which is not bit order.
 constexpr FileSystemFlag kFlagLines[] = {
-    {0x2, "FILE_CASE_PRESERVED_NAMES",
+    {kFileCasePreservedNames, "FILE_CASE_PRESERVED_NAMES",
      "          "
      "CASE_IS_PRESERVED:"
      "ファイルシステムは、ディスクにファイル名を記録するときに、大文字と小文字を区別して保存します"
      "。\r\n"},
-    {0x1, "FILE_CASE_SENSITIVE_SEARCH",
+    {kFileCaseSensitiveSearch, "FILE_CASE_SENSITIVE_SEARCH",
      "          "
      "CASE_SENSITIVE:"
      "ファイルシステムは、ファイル名の大文字と小文字の区別をサポートしています。\r\n"},
-    {0x4, "FILE_UNICODE_ON_DISK",
+    {kFileUnicodeOnDisk, "FILE_UNICODE_ON_DISK",
      "          UNICODE_STORED_ON_DISK:ファイルシステムは、Unicode "
      "のファイル名をサポートしていて、ディスク上でも正しく表示されます。\r\n"},
-    {0x8, "FILE_PERSISTENT_ACLS",
+    {kFilePersistentAcls, "FILE_PERSISTENT_ACLS",
      "          "
      "PERSISTENT_ACLS:"
      "ファイルシステムは、ACL（アクセス制御リスト）の保存と適用を行います。たとえば、NTFS は ACL "
      "の保存と適用を行いますが、FAT は ACL をサポートしていません。\r\n"},
-    {0x10, "FILE_FILE_COMPRESSION",
+    {kFileFileCompression, "FILE_FILE_COMPRESSION",
      "          "
      "FILE_COMPRESSION:ファイルシステムは、ファイルベースの圧縮をサポートしています。\r\n"},
-    {0x8000, "FILE_VOLUME_IS_COMPRESSED",
+    {kFileVolumeIsCompressed, "FILE_VOLUME_IS_COMPRESSED",
      "          VOL_IS_COMPRESSED:指定されたボリュームは、圧縮ボリューム（たとえば、DoubleSpace "
      "のボリューム）です。\r\n"},
-    {0x40000, "FILE_NAMED_STREAMS",
+    {kFileNamedStreams, "FILE_NAMED_STREAMS",
      "          "
      "FILE_NAMED_STREAMS:ファイルシステムは、名前付きストリームをサポートしています。\r\n"},
-    {0x20000, "FILE_SUPPORTS_ENCRYPTION",
+    {kFileSupportsEncryption, "FILE_SUPPORTS_ENCRYPTION",
      "          "
      "FILE_SUPPORTS_ENCRYPTION:"
      "ファイルシステムは、暗号化ファイルシステム（EFS）をサポートしています。\r\n"},
-    {0x10000, "FILE_SUPPORTS_OBJECT_IDS",
+    {kFileSupportsObjectIds, "FILE_SUPPORTS_OBJECT_IDS",
      "          "
      "FILE_SUPPORTS_OBJECT_IDS:ファイルシステムは、オブジェクト識別子をサポートしています。\r\n"},
-    {0x80, "FILE_SUPPORTS_REPARSE_POINTS",
+    {kFileSupportsReparsePoints, "FILE_SUPPORTS_REPARSE_POINTS",
      "          "
      "FILE_SUPPORTS_REPARSE_POINTS:ファイルシステムは、再解析ポイントをサポートしています。\r\n"},
-    {0x40, "FILE_SUPPORTS_SPARSE_FILES",
+    {kFileSupportsSparseFiles, "FILE_SUPPORTS_SPARSE_FILES",
      "          "
      "FILE_SUPPORTS_SPARSE_FILES:"
      "ファイルシステムは、スパースファイル（疎なファイル、未使用の領域が多い、または同じ値が長く続"
      "くファイル）をサポートしています。\r\n"},
-    {0x20, "FILE_VOLUME_QUOTAS",
+    {kFileVolumeQuotas, "FILE_VOLUME_QUOTAS",
      "          "
      "FILE_VOLUME_QUOTAS:"
      "ファイルシステムは、ディスククォータ（ディスク使用量の割り当て機能）をサポートしています。\r"

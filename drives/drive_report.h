@@ -25,6 +25,21 @@ struct DriveReportInput {
   char fileSystemName[260] = {};
 };
 
+// The file-system feature flags that the report explains, as the SDK defines
+// them (FILE_*; drive_queries_win.cpp checks them against it).
+constexpr uint32_t kFileCaseSensitiveSearch = 0x00000001;
+constexpr uint32_t kFileCasePreservedNames = 0x00000002;
+constexpr uint32_t kFileUnicodeOnDisk = 0x00000004;
+constexpr uint32_t kFilePersistentAcls = 0x00000008;
+constexpr uint32_t kFileFileCompression = 0x00000010;
+constexpr uint32_t kFileVolumeQuotas = 0x00000020;
+constexpr uint32_t kFileSupportsSparseFiles = 0x00000040;
+constexpr uint32_t kFileSupportsReparsePoints = 0x00000080;
+constexpr uint32_t kFileVolumeIsCompressed = 0x00008000;
+constexpr uint32_t kFileSupportsObjectIds = 0x00010000;
+constexpr uint32_t kFileSupportsEncryption = 0x00020000;
+constexpr uint32_t kFileNamedStreams = 0x00040000;
+
 // A file-system feature flag that the report explains in a line of its own.
 struct FileSystemFlag {
   uint32_t bit;

@@ -22,4 +22,13 @@ std::vector<DriveEntry> DrivesFromMask(uint32_t mask) {
   return drives;
 }
 
+char FoldDriveLetter(unsigned char letter) {
+  // Clearing bit 0x20 maps a..z onto A..Z; the range check then rejects
+  // every byte that was not a letter before folding (such as 0x40 or 0x7B).
+  unsigned char folded = letter & 0xDF;
+  return folded >= 'A' && folded <= 'Z' ? static_cast<char>(folded) : 0;
+}
+
+std::string DriveName(char letter) { return std::string{letter, ':'}; }
+
 std::string DriveRootPath(char letter) { return std::string{letter, ':', '\\'}; }

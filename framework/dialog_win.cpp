@@ -1,6 +1,22 @@
 #include "framework/dialog_win.h"
 
+#include <exception>
+
+#include "framework/trace.h"
 #include "framework/winapp_win.h"
+
+namespace {
+
+// A handler's exception, in the trace output (shown in debug mode only). The
+// trace may itself fail for want of memory: that is left unsaid.
+void TraceCaught(UINT message, const char* what) noexcept {
+  try {
+    TracePrintf("exception in the handler of message 0x%04X: %s\n", message, what);
+  } catch (...) {
+  }
+}
+
+}  // namespace
 
 CDialog::~CDialog() {
   // A pane whose window outlives its object would call into freed memory.
@@ -20,11 +36,10 @@ INT_PTR CDialog::DoModal() {
                            DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-bool CDialog::Create(UINT templateId, CWnd* parent) {
-  m_templateId = templateId;
+bool CDialog::Create(CWnd* parent) {
   m_parent = parent;
   m_modal = false;
-  return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId),
+  return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId),
                               parent ? parent->GetSafeHwnd() : nullptr, DialogProc,
                               reinterpret_cast<LPARAM>(this)) != nullptr;
 }
@@ -113,8 +128,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   bool handled = false;
   try {
     handled = self->WindowProc(message, wParam, lParam, result);
+  } catch (const std::exception& e) {
+    handled = false;
+    TraceCaught(message, e.what());
   } catch (...) {
     handled = false;
+    TraceCaught(message, "not a standard exception");
   }
 
   if (message == WM_NCDESTROY) {

@@ -15,7 +15,9 @@ class CDialog : public CWnd {
   CDialog& operator=(const CDialog&) = delete;
 
   INT_PTR DoModal();
-  bool Create(UINT templateId, CWnd* parent);
+  // Creates the dialog of the constructor's template as a modeless child of
+  // `parent` (a top-level window when null).
+  bool Create(CWnd* parent);
 
  protected:
   // Returns true when the message was handled, with its reply in `result`.

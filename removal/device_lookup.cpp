@@ -6,23 +6,11 @@ namespace {
 
 constexpr std::uint32_t kNoDeviceNumber = 0xFFFFFFFF;
 
-// Drive type codes of GetDriveType that lead to a device class, besides
-// kDriveRemovable.
-constexpr std::uint32_t kDriveFixed = 3;
-constexpr std::uint32_t kDriveCdRom = 5;
-
 // The detail record lives in a fixed buffer of this size; an interface whose
 // record would need more is skipped rather than read into a bigger one.
 constexpr std::uint32_t kMaxDetailSize = 1024;
 
 }  // namespace
-
-char FoldDriveLetter(unsigned char letter) {
-  // Clearing bit 0x20 maps a..z onto A..Z; the range check then rejects
-  // every byte that was not a letter before folding (such as 0x40 or 0x7B).
-  unsigned char folded = letter & 0xDF;
-  return folded >= 'A' && folded <= 'Z' ? static_cast<char>(folded) : 0;
-}
 
 bool BuildDriveNames(unsigned char letter, DriveNames* names) {
   char l = FoldDriveLetter(letter);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "drives/drive_types.h"
 #include "removal/removal_platform.h"
 
 // The three names built from a folded drive letter, each NUL-terminated.
@@ -12,9 +13,6 @@ struct DriveNames {
   char deviceName[3];  // X:     for QueryDosDevice
   char rootPath[4];    // X:\    for GetDriveType
 };
-
-// Folds a letter to upper case; 0 unless the byte is one of the 52 ASCII letters.
-char FoldDriveLetter(unsigned char letter);
 
 // Builds the names of `letter`; false (names untouched) when it is not a letter.
 bool BuildDriveNames(unsigned char letter, DriveNames* names);

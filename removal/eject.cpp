@@ -9,7 +9,6 @@ namespace {
 
 constexpr int kEjectAttempts = 3;
 constexpr std::uint32_t kRetryPauseMs = 500;
-constexpr std::uint32_t kCrSuccess = 0;
 
 // Indexed by PNP_VETO_TYPE.
 constexpr const char* kVetoTypeNames[] = {
@@ -28,6 +27,7 @@ constexpr const char* kVetoTypeNames[] = {
     "PNP_VetoInsufficientRights",
     "PNP_VetoAlreadyRemoved",
 };
+static_assert(std::size(kVetoTypeNames) == kVetoTypeCount);
 
 }  // namespace
 
@@ -43,7 +43,8 @@ std::string VetoTypeName(std::uint32_t vetoType) {
   return "PNP_VetoType(" + std::to_string(vetoType) + ")";
 }
 
-EjectOutcome EjectDrive(RemovalPlatform& platform, unsigned char letter, EjectNotice notice) {
+EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter,
+                               EjectNotice notice) {
   EjectOutcome outcome;
   VolumeDevice volume;
   if (!QueryVolumeDevice(platform, letter, &volume)) return outcome;
@@ -79,6 +80,8 @@ EjectOutcome EjectDrive(RemovalPlatform& platform, unsigned char letter, EjectNo
 }
 
 int EjectDrive(RemovalPlatform& platform, unsigned char letter) {
-  return EjectDrive(platform, letter, EjectNotice::kByPlatform).status == EjectStatus::kEjected ? 0
-                                                                                                : 1;
+  return RequestDriveEject(platform, letter, EjectNotice::kByPlatform).status ==
+                 EjectStatus::kEjected
+             ? 0
+             : 1;
 }

@@ -37,10 +37,13 @@ std::string FormatEjectResult(std::uint32_t result);
 // platform does not define reads "PNP_VetoType(<decimal>)".
 std::string VetoTypeName(std::uint32_t vetoType);
 
-// Looks the drive up and asks for its parent device to be ejected, up to
-// three times, with a pause after every refusal.
-EjectOutcome EjectDrive(RemovalPlatform& platform, unsigned char letter, EjectNotice notice);
+// The eject procedure that both front ends run: looks the drive up and asks
+// for its parent device to be ejected, up to three times, with a pause after
+// every refusal.
+EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter,
+                               EjectNotice notice);
 
 // The remove button's procedure (EjectNotice::kByPlatform): 0 when the
-// device was ejected, 1 on any failure.
+// device was ejected, 1 on any failure. EjectDrive(letter) in eject_win.h
+// runs it over the real platform.
 int EjectDrive(RemovalPlatform& platform, unsigned char letter);

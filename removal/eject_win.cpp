@@ -9,5 +9,5 @@ int EjectDrive(unsigned char letter) {
 
 EjectOutcome EjectDriveWithVeto(unsigned char letter) {
   RemovalPlatformWin platform;
-  return EjectDrive(platform, letter, EjectNotice::kByCaller);
+  return RequestDriveEject(platform, letter, EjectNotice::kByCaller);
 }

@@ -15,6 +15,12 @@ inline constexpr PlatformHandle kInvalidPlatformHandle = ~PlatformHandle{0};
 // DEVINST; 0 means no device.
 using DeviceInstance = std::uint32_t;
 
+// CR_SUCCESS, the CONFIGRET of a plug-and-play call that succeeded.
+inline constexpr std::uint32_t kCrSuccess = 0;
+
+// The PNP_VETO_TYPE values, PNP_VetoTypeUnknown (0) to PNP_VetoAlreadyRemoved.
+inline constexpr std::uint32_t kVetoTypeCount = 14;
+
 // Device-interface classes that carry drives (GUID_DEVINTERFACE_DISK, _CDROM, _FLOPPY).
 enum class InterfaceClass { None, Disk, CdRom, Floppy };
 

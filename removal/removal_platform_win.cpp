@@ -3,9 +3,10 @@
 #include <winioctl.h>
 #include <cfgmgr32.h>
 
+#include <cstddef>
 #include <cwchar>
 
-#include "app/trace.h"
+#include "framework/trace.h"
 #include "framework/text_win.h"
 
 namespace {
@@ -46,6 +47,19 @@ static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DATA) == 28);
 static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
 
 }  // namespace
+
+// The portable code's copies of the platform's values. INVALID_HANDLE_VALUE
+// is a pointer, which no constant expression can compare; the Windows-side
+// tests check kInvalidPlatformHandle against it.
+static_assert(sizeof(PlatformHandle) == sizeof(HANDLE));
+static_assert(kCrSuccess == CR_SUCCESS);
+static_assert(kVetoTypeCount == PNP_VetoAlreadyRemoved + 1 && PNP_VetoTypeUnknown == 0);
+static_assert(kDosTargetSize == MAX_PATH && kVetoNameChars == MAX_PATH);
+static_assert(sizeof(StorageDeviceNumber) == sizeof(STORAGE_DEVICE_NUMBER) &&
+              offsetof(StorageDeviceNumber, deviceNumber) ==
+                  offsetof(STORAGE_DEVICE_NUMBER, DeviceNumber) &&
+              offsetof(StorageDeviceNumber, partitionNumber) ==
+                  offsetof(STORAGE_DEVICE_NUMBER, PartitionNumber));
 
 // The device and volume paths are plain ASCII, so the A calls see the same
 // bytes whatever the system's code page is.

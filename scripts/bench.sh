@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmarks Quorlin.exe against a bare dialog built from the same templates
-# (tests/bench): start-up, cost per device-change broadcast, idle CPU per
+# (bench): start-up, cost per device-change broadcast, idle CPU per
 # refresh tick, exe sizes and a soak, taken side by side in one run under
 # Wine on a virtual display, with a removable drive added. Prints the
 # machine's facts and one table; asserts nothing (see docs/PERFORMANCE.md).
@@ -13,9 +13,9 @@
 # or win64 on a host that runs no 32-bit programs (scripts/host.sh), which it
 # says in one line.
 # --profile adds the refresh tick and a logged broadcast taken apart step by
-# step (tests/bench/profile_win.cpp). The driver's options (--starts N,
+# step (bench/profile_win.cpp). The driver's options (--starts N,
 # --quorlin PATH for another build, --verbose 1, ...) are listed at the top
-# of tests/bench/quorlin_bench_win.cpp.
+# of bench/quorlin_bench_win.cpp.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/host.sh

@@ -5,7 +5,7 @@
 # with a removable drive E: selected, its report shown, the remove button
 # enabled and a few device-change lines in the log, cropped to the window
 # with its title bar and frame. The scene is set up and copied by
-# screenshot_scene.exe, a helper built with the tests.
+# screenshot_scene.exe (tools/), a helper built with the tests.
 #
 #   scripts/screenshot.sh [OUT.png [ABOUT.png]]
 #

@@ -4,23 +4,31 @@
 #include "framework/shell_win.h"
 #include "framework/text_win.h"
 #include "res/resource.h"
-#include "ui/version_text.h"
-#include "ui/version_text_win.h"
+#include "framework/version_text.h"
+#include "framework/version_text_win.h"
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
+// The version line's control shows m_versionText, whenever the two are
+// exchanged: first by CDialog::OnInitDialog, while it is still empty.
+void CAboutDlg::DoDataExchange() { GetDlgItem(IDC_VERSION_TEXT).SetWindowText(m_versionText); }
+
 BOOL CAboutDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  GetDlgItem(IDC_VERSION_TEXT).SetWindowText(m_versionText);
   m_versionText = FormatAboutVersionLine(GetVersionText());
-  GetDlgItem(IDC_VERSION_TEXT).SetWindowText(m_versionText);
+  DoDataExchange();
   return TRUE;
 }
 
 bool CAboutDlg::OnNotify(const NMHDR& header, LRESULT& result) {
   if (header.idFrom != IDC_HOME_LINK || header.code != NM_CLICK) return false;
-  OnNMClickHomeLink(m_hWnd, &result);
+  OnNMClickHomeLink(&result);
   return true;
+}
+
+void CAboutDlg::OnNMClickHomeLink(LRESULT* result) {
+  OpenHomePage(m_hWnd);
+  *result = 0;
 }
 
 void AppendAboutMenuEntry(const CWnd& window) {
@@ -36,8 +44,7 @@ void AppendAboutMenuEntry(const CWnd& window) {
   ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, entry.c_str());
 }
 
-void OnNMClickHomeLink(HWND owner, LRESULT* result) {
+void OpenHomePage(HWND owner) {
   shell32::ShellExecuteA(owner, "open", QUORLIN_HOME_URL "/toppage/", nullptr, nullptr,
                          SW_SHOWNORMAL);
-  *result = 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The About box, its entry in the main window's system menu, and the handler
-// of the two links to the maker's home page.
+// The About box, its entry in the main window's system menu, and what the
+// two links to the maker's home page do.
 #include <string>
 
 #include "framework/dialog_win.h"
@@ -10,10 +10,13 @@ class CAboutDlg : public CDialog {
   CAboutDlg();
 
  protected:
+  void DoDataExchange() override;
   BOOL OnInitDialog() override;
   bool OnNotify(const NMHDR& header, LRESULT& result) override;
 
  private:
+  void OnNMClickHomeLink(LRESULT* result);
+
   std::string m_versionText;
 };
 
@@ -21,6 +24,6 @@ class CAboutDlg : public CDialog {
 // window's system menu.
 void AppendAboutMenuEntry(const CWnd& window);
 
-// Opens the maker's home page; serves the links of the main window and of
-// the About box alike.
-void OnNMClickHomeLink(HWND owner, LRESULT* result);
+// Opens the maker's home page, in the user's browser; what the links of the
+// main window and of the About box do.
+void OpenHomePage(HWND owner);

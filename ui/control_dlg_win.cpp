@@ -7,6 +7,10 @@
 #include "removal/eject_win.h"
 #include "res/resource.h"
 
+static_assert(kSelectedState == LVIS_SELECTED);
+static_assert(kDrawnStates == (LVIS_FOCUSED | LVIS_SELECTED | LVIS_CUT | LVIS_DROPHILITED));
+static_assert(kHorizontalBar == SB_HORZ);
+
 namespace {
 constexpr UINT kRefreshMs = 3000;
 }  // namespace
@@ -66,7 +70,8 @@ const DriveEntry* CControlDlg::DriveAt(int row) const {
 }
 
 void CControlDlg::OnTimer(UINT_PTR id) {
-  // Every tick rebuilds from scratch; there is no change detection.
+  // Every tick rebuilds the rows from scratch; FillDriveList repaints the
+  // list only when what it shows has changed.
   if (id != IDT_DRIVE_REFRESH) return;
   EnumerateDrives();
   FillDriveList();

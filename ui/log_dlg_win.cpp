@@ -1,6 +1,6 @@
 #include "ui/log_dlg_win.h"
 
-#include "app/trace.h"
+#include "framework/trace.h"
 #include "devchange/broadcast_record_win.h"
 #include "devchange/device_change_text.h"
 #include "devchange/log_bound.h"

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-#include "app/trace.h"
+#include "framework/program_names.h"
+#include "framework/trace.h"
 #include "res/resource.h"
 #include "ui/about_dlg_win.h"
 #include "ui/icon_layout.h"
@@ -19,11 +20,11 @@ BOOL CQuorlinDlg::OnInitDialog() {
 
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
-  SetWindowText("Velkomir");
+  SetWindowText(kWindowTitle);
 
-  m_controlPane.Create(IDD_CONTROL_PANE, this);
+  m_controlPane.Create(this);
   m_controlPane.ShowWindow(SW_SHOW);
-  m_logPane.Create(IDD_LOG_PANE, this);
+  m_logPane.Create(this);
   m_logPane.ShowWindow(SW_SHOW);
   FitPanes();
   return TRUE;
@@ -90,8 +91,13 @@ bool CQuorlinDlg::OnSysCommand(UINT nID, LPARAM) {
 
 bool CQuorlinDlg::OnNotify(const NMHDR& header, LRESULT& result) {
   if (header.idFrom != IDC_HOME_LINK || header.code != NM_CLICK) return false;
-  OnNMClickHomeLink(m_hWnd, &result);
+  OnNMClickHomeLink(&result);
   return true;
+}
+
+void CQuorlinDlg::OnNMClickHomeLink(LRESULT* result) {
+  OpenHomePage(m_hWnd);
+  *result = 0;
 }
 
 bool CQuorlinDlg::OnPaint() {

@@ -20,6 +20,7 @@ class CQuorlinDlg : public CDialog {
 
  private:
   void FitPanes();
+  void OnNMClickHomeLink(LRESULT* result);
 
   HICON m_appIcon;
   CControlDlg m_controlPane;

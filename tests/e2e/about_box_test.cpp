@@ -16,7 +16,9 @@
 
 #include "framework/text_win.h"
 #include "res/resource.h"
-#include "support/quorlin_process.h"
+#include "support/broadcast.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 
 namespace {
 

@@ -5,8 +5,10 @@
 
 #include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/broadcast.h"
 #include "support/drive_report_check.h"
-#include "support/quorlin_process.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 
 namespace {
 

@@ -20,11 +20,13 @@
 #include "cli/command_text.h"
 #include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/broadcast.h"
 #include "support/drive_report_check.h"
 #include "support/list_rows.h"
 #include "support/pnp_standin.h"
+#include "support/process.h"
 #include "support/quorlin_cmd.h"
-#include "support/quorlin_process.h"
+#include "support/remote_window.h"
 #include "support/standin_calls.h"
 #include "support/wine_mount.h"
 
@@ -351,7 +353,7 @@ class EjectCommand : public ::testing::Test {
 TEST_F(EjectCommand, EjectedAtTheFirstRequestAskingForTheVeto) {
   Run run;
   ASSERT_NO_FATAL_FAILURE(Eject(
-      name, [](StandinScript& s) { ScriptRequests(s, {kCrSuccess}); }, &run));
+      name, [](StandinScript& s) { ScriptRequests(s, {CR_SUCCESS}); }, &run));
   EXPECT_EQ(run.result.exitCode, 0u);
   EXPECT_EQ(run.result.out, name + " ejected\r\n");
   EXPECT_EQ(run.result.err, "");
@@ -434,7 +436,7 @@ TEST_F(EjectCommand, NoDeviceNoDriveAndAFixedDrive) {
       "c:",
       [](StandinScript& s) {
         SetInterface(s.interfaces[0], "\\\\.\\PhysicalDrive0", 0x4712);
-        ScriptRequests(s, {kCrSuccess});
+        ScriptRequests(s, {CR_SUCCESS});
       },
       &run));
   EXPECT_EQ(run.result.exitCode, 0u);

@@ -1,6 +1,8 @@
 // Device-change broadcasts sent from another process, as the log pane of the
 // real Quorlin.exe shows them.
-#include "support/quorlin_process.h"
+#include "support/broadcast.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 
 #include <dbt.h>
 #include <gtest/gtest.h>

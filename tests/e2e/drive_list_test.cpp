@@ -2,7 +2,8 @@
 // that Wine's mount manager adds and removes, the report of a clicked row,
 // the remove button, and the selection across refreshes.
 #include "support/list_rows.h"
-#include "support/quorlin_process.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

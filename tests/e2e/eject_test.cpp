@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "support/console.h"
 #include "support/list_rows.h"
 #include "support/pnp_standin.h"
-#include "support/quorlin_process.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 #include "support/standin_calls.h"
 #include "support/wine_mount.h"
 
@@ -50,8 +52,8 @@ class EjectThroughButton : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(standin.Attach(quorlin.Handle(), quorlin.Id(), &error)) << error;
     OfferDisk(standin.Script(), drive.diskPath, kDevice, kParent);
-    standin.Script().parentResult = kCrSuccess;
-    ScriptRequests(standin.Script(), {kCrSuccess});
+    standin.Script().parentResult = CR_SUCCESS;
+    ScriptRequests(standin.Script(), {CR_SUCCESS});
 
     // Nothing after the banner may be missed: the console is read from the
     // row where the banner left the cursor.
@@ -151,12 +153,12 @@ class EjectThroughButton : public ::testing::Test {
 TEST_F(EjectThroughButton, SuccessAtTheFirstSecondOrThirdRequestTracesOnlySuccess) {
   ASSERT_NO_FATAL_FAILURE(Select(drive));
   const std::string parentQuery = "parent of " + Hex(kDevice);
-  const std::string refused = "eject " + Hex(kParent) + " = " + Hex(kCrRemoveVetoed);
+  const std::string refused = "eject " + Hex(kParent) + " = " + Hex(CR_REMOVE_VETOED);
   const std::string granted = "eject " + Hex(kParent) + " = 0x0";
   for (int refusals = 0; refusals < 3; ++refusals) {
     SCOPED_TRACE(refusals);
-    std::vector<std::uint32_t> results(static_cast<size_t>(refusals), kCrRemoveVetoed);
-    results.push_back(kCrSuccess);
+    std::vector<std::uint32_t> results(static_cast<size_t>(refusals), CR_REMOVE_VETOED);
+    results.push_back(CR_SUCCESS);
     ScriptRequests(standin.Script(), results);
 
     Press press;

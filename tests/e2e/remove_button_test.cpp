@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "res/resource.h"
-#include "support/quorlin_process.h"
+#include "support/console.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 #include "support/wine_mount.h"
 
 namespace {
@@ -37,7 +39,7 @@ class RemoveButton : public ::testing::Test {
   }
 
   static std::vector<std::string> Banner() {
-    return {"********** Start Kestrune DEBUG MODE  *******", "DEBUG_MODE ON"};
+    return {kDebugBannerLine, "DEBUG_MODE ON"};
   }
 
   // Posts a device-change message behind whatever is already queued; once the

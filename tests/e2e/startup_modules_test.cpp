@@ -10,7 +10,8 @@
 
 #include "res/resource.h"
 #include "support/list_rows.h"
-#include "support/quorlin_process.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 
 namespace {
 

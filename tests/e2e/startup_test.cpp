@@ -4,7 +4,10 @@
 
 #include <algorithm>
 
-#include "support/quorlin_process.h"
+#include "support/broadcast.h"
+#include "support/console.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 
 namespace {
 
@@ -60,7 +63,7 @@ TEST(Startup, DebugConsoleShowsBannerAndTraceLinesReadably) {
 
   std::vector<std::string> lines = TraceAfterOneBroadcast(quorlin);
   ASSERT_GE(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "********** Start Kestrune DEBUG MODE  *******");
+  EXPECT_EQ(lines[0], kDebugBannerLine);
   EXPECT_EQ(lines[1], "DEBUG_MODE ON");
   EXPECT_TRUE(HasLine(lines, "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000"));
   EXPECT_TRUE(
@@ -82,7 +85,7 @@ TEST(Startup, RedirectedOutputKeepsTheArgumentsAndTheConsoleTheTrace) {
 
   std::vector<std::string> shown = TraceAfterOneBroadcast(quorlin);
   const std::vector<std::string> expected = {
-      "********** Start Kestrune DEBUG MODE  *******",
+      kDebugBannerLine,
       "DEBUG_MODE ON",
       "WM_DEVICECHANGE wParam=0x00000007, lParam=0x00000000",
       "[wParam:0x0007]DEVNODES_CHANGED：システムのデバイス状態が変化しました",

@@ -13,11 +13,6 @@
 
 namespace {
 
-uint32_t LittleEndian32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -26,7 +21,7 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
-  const uint32_t code = LittleEndian32(data);
+  const uint32_t code = ReadLittleEndian32(data);
   // A heap block of the exact size, so that AddressSanitizer sees every read
   // past the bytes given.
   const std::vector<unsigned char> memory(data + 4, data + size);
@@ -36,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<unsigned char> record = CopyBroadcastRecord(at, memory.size());
   if (!record.empty()) {
     FUZZ_CHECK(memory.size() >= 4);
-    FUZZ_CHECK(record.size() == LittleEndian32(memory.data()));
+    FUZZ_CHECK(record.size() == ReadLittleEndian32(memory.data()));
     FUZZ_CHECK(record.size() >= kMinBroadcastRecordSize);
     FUZZ_CHECK(record.size() <= memory.size());
   }

@@ -8,7 +8,7 @@
 
 #include "framework/cp932.h"
 #include "tests/fuzz/fuzz_check.h"
-#include "ui/version_text.h"
+#include "framework/version_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view value(reinterpret_cast<const char*>(data), size);

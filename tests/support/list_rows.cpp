@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "support/quorlin_process.h"
+#include "support/remote_window.h"
 
 std::int64_t WaitForPostedMessages(HWND listView, DWORD timeoutMs) {
   // The hover time means nothing without hover tracking (not used by the

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "support/quorlin_process.h"
+#include "support/process.h"
 
 const GUID kDiskInterfaceClass = {
     0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};

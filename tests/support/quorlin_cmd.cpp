@@ -1,6 +1,7 @@
 #include "support/quorlin_cmd.h"
 
-#include "support/quorlin_process.h"
+#include "support/console.h"
+#include "support/process.h"
 
 TestConsole* g_testConsole = nullptr;
 

@@ -204,7 +204,7 @@ void ExpectPausesBetweenRequests(const std::vector<StandinRecord>& records) {
   const StandinRecord* lastRequest = nullptr;
   for (const StandinRecord& r : records) {
     if (r.call == kCallRequestEject || r.call == kCallWriteConsole) {
-      if (lastRequest && lastRequest->result != kCrSuccess) {
+      if (lastRequest && lastRequest->result != CR_SUCCESS) {
         EXPECT_GE(StampMs(lastRequest->returnedAt, r.enteredAt), 500.0) << Sequence({r})[0];
       }
       lastRequest = r.call == kCallRequestEject ? &r : nullptr;

@@ -3,6 +3,7 @@
 // whose disk the stand-in can offer, the script's eject answers, the recorded
 // calls as lines, and the checks of every argument the program passed.
 #include <windows.h>
+#include <cfgmgr32.h>
 
 #include <cstdint>
 #include <memory>
@@ -11,9 +12,6 @@
 
 #include "support/pnp_standin.h"
 #include "support/wine_mount.h"
-
-inline constexpr std::uint32_t kCrSuccess = 0;
-inline constexpr std::uint32_t kCrRemoveVetoed = 0x17;
 
 // A removable drive of the mount manager and a device path that opens, under
 // Wine, to its storage device number: the disk a scripted interface offers.

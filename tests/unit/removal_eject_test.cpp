@@ -164,7 +164,7 @@ TEST_F(EjectDriveTest, ForTheCallerEveryRequestAsksForTheVetoAndNothingIsTraced)
     SetUpDrive(f);
     f.ejectResults = row.results;
     f.vetoes = {{5, "first"}, {6, "second"}, {7, "\\Device\\Third"}};
-    EjectOutcome outcome = EjectDrive(f, 'e', EjectNotice::kByCaller);
+    EjectOutcome outcome = RequestDriveEject(f, 'e', EjectNotice::kByCaller);
     EXPECT_EQ(outcome.status, row.status);
     EXPECT_EQ(outcome.lastResult, row.lastResult);
     EXPECT_EQ(f.calls, Concat(Concat(kLookup, {"parent 0 300"}), row.requests));
@@ -181,14 +181,14 @@ TEST_F(EjectDriveTest, TheOutcomeTellsALookupFailureFromARefusal) {
   RecordingRemovalPlatform noDevice;
   noDevice.AddVolume('E', 1, 4, "\\Device\\LanmanRedirector");  // a remote drive: no class
   for (EjectNotice notice : {EjectNotice::kByPlatform, EjectNotice::kByCaller}) {
-    EjectOutcome outcome = EjectDrive(noDevice, 'E', notice);
+    EjectOutcome outcome = RequestDriveEject(noDevice, 'E', notice);
     EXPECT_EQ(outcome.status, EjectStatus::kNoDevice);
     EXPECT_EQ(outcome.lastResult, 0u);
     EXPECT_EQ(noDevice.trace, "");
   }
   // The window's procedure says 1 for both, and traces only the refusal.
   fake.ejectResults = {0x17, 0x17, 0x17};
-  EjectOutcome refused = EjectDrive(fake, 'E', EjectNotice::kByPlatform);
+  EjectOutcome refused = RequestDriveEject(fake, 'E', EjectNotice::kByPlatform);
   EXPECT_EQ(refused.status, EjectStatus::kRefused);
   EXPECT_EQ(refused.lastResult, 0x17u);
   EXPECT_EQ(fake.trace, "failed\nResult=0x17\n");

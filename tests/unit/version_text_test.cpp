@@ -1,4 +1,4 @@
-#include "ui/version_text.h"
+#include "framework/version_text.h"
 
 #include <gtest/gtest.h>
 

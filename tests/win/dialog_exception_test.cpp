@@ -84,7 +84,7 @@ TEST_F(DialogExceptions, AllocationFailureIsARealBadAlloc) {
 
 TEST_F(DialogExceptions, ThrowingHandlersLeaveTheWindowRunning) {
   ThrowingDialog dialog;
-  ASSERT_TRUE(dialog.Create(IDD_ABOUTBOX, nullptr));
+  ASSERT_TRUE(dialog.Create(nullptr));
   HWND hwnd = dialog.GetSafeHwnd();
   ASSERT_NE(hwnd, nullptr);
 
@@ -114,7 +114,7 @@ TEST_F(DialogExceptions, ThrowingHandlersLeaveTheWindowRunning) {
 
 TEST_F(DialogExceptions, InitialisationThatThrowsStillGivesAWorkingWindow) {
   ThrowingDialog dialog(true);
-  ASSERT_TRUE(dialog.Create(IDD_ABOUTBOX, nullptr));
+  ASSERT_TRUE(dialog.Create(nullptr));
   EXPECT_EQ(dialog.initCalls, 1);
   ASSERT_NE(dialog.GetSafeHwnd(), nullptr);
   ::SendMessageW(dialog.GetSafeHwnd(), WM_COMMAND, kHandled, 0);

@@ -11,7 +11,7 @@
 
 #include "res/resource.h"
 #include "support/pane_host.h"
-#include "support/quorlin_process.h"
+#include "support/remote_window.h"
 #include "support/wine_mount.h"
 #include "ui/control_dlg_win.h"
 
@@ -32,7 +32,7 @@ class DriveListPaint : public ::testing::Test {
     host = CreatePaneHost(L"pane host");
     ASSERT_NE(host, nullptr);
     CWnd parent(host);
-    ASSERT_TRUE(pane.Create(IDD_CONTROL_PANE, &parent));
+    ASSERT_TRUE(pane.Create(&parent));
     pane.ShowWindow(SW_SHOW);
     list = ::GetDlgItem(pane.GetSafeHwnd(), IDC_DRIVE_LIST);
     ASSERT_NE(list, nullptr);

@@ -18,6 +18,12 @@ std::string FirstTarget(const VolumeDevice& volume) {
   return std::string(volume.dosTarget, strnlen(volume.dosTarget, sizeof volume.dosTarget));
 }
 
+// The portable code's failure value is the platform's, which is a pointer
+// and so cannot be checked at compile time.
+TEST(RemovalWinTest, InvalidHandleIsThePlatformsOwn) {
+  EXPECT_EQ(kInvalidPlatformHandle, reinterpret_cast<PlatformHandle>(INVALID_HANDLE_VALUE));
+}
+
 TEST(RemovalWinTest, SystemDriveIsFixedDiskZero) {
   RemovalPlatformWin platform;
   VolumeDevice volume{};

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "support/process.h"
 #include "support/quorlin_cmd.h"
-#include "support/quorlin_process.h"
 
 namespace {
 

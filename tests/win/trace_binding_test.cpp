@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "app/trace.h"
-#include "support/quorlin_process.h"
+#include "framework/trace.h"
+#include "support/process.h"
 
 namespace {
 

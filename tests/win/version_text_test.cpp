@@ -1,4 +1,4 @@
-#include "ui/version_text_win.h"
+#include "framework/version_text_win.h"
 
 #include <windows.h>
 

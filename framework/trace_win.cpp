@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/trace.h"
+#include "framework/trace.h"
 #include "framework/text_win.h"
 
 // The trace output is kept as the process's standard output handle rather

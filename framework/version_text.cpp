@@ -1,9 +1,10 @@
-#include "ui/version_text.h"
+#include "framework/version_text.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "framework/cp932.h"
+#include "framework/program_names.h"
 
 std::string VersionTranslationKey(uint16_t language, uint16_t codePage) {
   char key[12];
@@ -26,5 +27,5 @@ std::string FormatAboutVersionLine(std::string_view versionText) {
   std::string line(versionText);
   std::replace(line.begin(), line.end(), ',', '-');
   std::replace(line.begin(), line.end(), ';', '.');
-  return "Velkomir " + line;
+  return std::string(kWindowTitle) + " " + line;
 }

@@ -3,7 +3,7 @@
 // About box. Read once per process and kept.
 #include <cstdint>
 
-#include "ui/version_text.h"
+#include "framework/version_text.h"
 
 // The version text cache: empty until a lookup succeeds, then fixed. Kept
 // apart from the program's own path so that it can be tried on other files.

@@ -35,9 +35,11 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "support/broadcast.h"
 #include "support/list_rows.h"
 #include "support/pnp_standin.h"
-#include "support/quorlin_process.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 #include "support/standin_calls.h"
 #include "support/wine_mount.h"
 

@@ -16,5 +16,6 @@ std::string VersionTranslationKey(uint16_t language, uint16_t codePage);
 // "Ver.:" and the product version, at most kVersionTextSize - 1 bytes.
 std::string FormatVersionText(std::string_view productVersion);
 
-// The About box's line: "," becomes "-", then ";" becomes ".", after "Velkomir ".
+// The About box's line: "," becomes "-", then ";" becomes ".", after the
+// window's title and a blank ("Velkomir ").
 std::string FormatAboutVersionLine(std::string_view versionText);

@@ -21,8 +21,10 @@
 
 #include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/broadcast.h"
 #include "support/list_rows.h"
-#include "support/quorlin_process.h"
+#include "support/process.h"
+#include "support/remote_window.h"
 #include "support/wine_mount.h"
 
 namespace {

@@ -16,12 +16,12 @@
 
 #include <dbt.h>
 
-#include "app/trace.h"
 #include "devchange/device_change_text.h"
 #include "framework/text_win.h"
+#include "framework/trace.h"
 #include "res/resource.h"
+#include "support/broadcast.h"
 #include "support/pane_host.h"
-#include "support/quorlin_process.h"
 #include "ui/control_dlg_win.h"
 #include "ui/log_dlg_win.h"
 
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   HWND host = CreatePaneHost(L"profile host");
   CWnd parent(host);
   CControlDlg pane;
-  if (!host || !pane.Create(IDD_CONTROL_PANE, &parent)) {
+  if (!host || !pane.Create(&parent)) {
     std::fprintf(stderr, "quorlin_refresh_profile: cannot create the pane\n");
     return 2;
   }
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
   // and the window minimised. The trace output is bound as in normal mode.
   BindTraceOutput(false);
   CLogDlg log;
-  log.Create(IDD_LOG_PANE, &parent);
+  log.Create(&parent);
   log.ShowWindow(SW_SHOW);
   ::ShowWindow(host, SW_MINIMIZE);
   HWND lines = ::GetDlgItem(log.GetSafeHwnd(), IDC_LOG_LIST);
