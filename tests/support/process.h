@@ -34,8 +34,8 @@ class QuorlinProcess {
   // `flags` go to CreateProcess (e.g. DETACHED_PROCESS); `stdoutFile`, when
   // given, becomes the process's standard output. `exe` replaces the
   // Quorlin.exe next to the test program.
-  bool Start(const std::wstring& arguments = L"", DWORD flags = 0,
-             const std::wstring& stdoutFile = L"", const std::wstring& exe = L"");
+  bool Start(const std::wstring& arguments = {}, DWORD flags = 0,
+             const std::wstring& stdoutFile = {}, const std::wstring& exe = {});
   // Waits until the main window (kMainWindowTitle) of this process is shown.
   HWND WaitForMainWindow(DWORD timeoutMs = 20000);
   // Waits for the process to end; true when it ended in time.
