@@ -246,11 +246,10 @@ files=("Quorlin-$version-x86.zip" "Quorlin-$version-x64.zip" "Quorlin-$version-x
 
 # Into place: copied next to the output first, then each renamed, which
 # does not fail halfway through a file; the list of checksums last.
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-next=$(mktemp -d "$out/.package.XXXXXX")
+next=""
 trap 'rm -rf "$tmp" "$next"' EXIT
-cp "$release"/* "$next/" || fail "cannot write to $out"
+mkdir -p "$out" 2>/dev/null && out=$(cd "$out" && pwd) && next=$(mktemp -d "$out/.package.XXXXXX") &&
+  cp "$release"/* "$next/" || fail "cannot write to $out"
 for file in "${files[@]}" SHA256SUMS; do
   mv -f "$next/$file" "$out/$file"
 done
