@@ -10,7 +10,7 @@ need=(cmake ninja-build g++ libgtest-dev googletest
       mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64
       wine wine64
       xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-horai-umefont fonts-wine locales
-      wixl msitools zip unzip binutils nlohmann-json3-dev
+      wixl msitools zip unzip binutils nlohmann-json3-dev osslsigncode openssl faketime
       clang-14 libclang-rt-14-dev)
 
 [ "$QUORLIN_HOST_WIN32" = 0 ] || need+=(wine32:i386)

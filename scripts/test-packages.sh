@@ -8,9 +8,15 @@
 # shows its window and the installed QuorlinCmd.exe answers; installing again
 # and installing the newer build leave one entry; uninstalling leaves no
 # file, folder or registry value behind; the zip unpacks to the same files,
-# its Quorlin.exe starts and its QuorlinCmd.exe answers. On a host that runs
-# no 32-bit programs (scripts/host.sh) the x86 MSI is still installed and
-# checked, but its programs are not started: those checks count as skipped.
+# its Quorlin.exe starts and its QuorlinCmd.exe answers. Packaging again
+# under another time zone and umask gives the same bytes. A release signed
+# with a throwaway certificate verifies with it, its programs are the
+# unsigned ones plus a signature, and its MSIs install and uninstall as
+# cleanly; a missing or bad certificate, a wrong password or a failing time
+# stamp server is refused in one line and leaves the output folder as it
+# was. On a host that runs no 32-bit programs (scripts/host.sh) the x86 MSI
+# is still installed and checked, but its programs are not started: those
+# checks count as skipped.
 # Prints one line per failed check and "N passed, M failed, K skipped" at the
 # end, also into the file QUORLIN_PACKAGES_SUMMARY names, if set.
 # Leaves nothing: the temporary folder with its prefixes goes, and the Wine
@@ -77,8 +83,56 @@ version=$(cd "$tmp/dist" && ls Quorlin-*-x86.msi | sed 's/^Quorlin-\(.*\)-x86\.m
 newer=${version%.*}.$((${version##*.} + 1))
 ./scripts/package.sh --out "$tmp/newer" --version "$newer" >/dev/null
 
-sums_hold() { (cd "$tmp/dist" && [ "$(wc -l <SHA256SUMS)" = 4 ] && sha256sum -c --quiet SHA256SUMS); }
-check "SHA256SUMS lists the four files with their hashes" sums_hold
+sums_hold() { (cd "$1" && [ "$(wc -l <SHA256SUMS)" = 4 ] && sha256sum -c --quiet SHA256SUMS); }
+check "SHA256SUMS lists the four files with their hashes" sums_hold "$tmp/dist"
+(umask 077 && TZ=Pacific/Kiritimati ./scripts/package.sh --out "$tmp/again" >/dev/null)
+check "packaging again, later and under another time zone and umask, gives the same files" \
+  cmp "$tmp/dist/SHA256SUMS" "$tmp/again/SHA256SUMS"
+
+# A release signed with a throwaway self-signed code-signing certificate.
+export QUORLIN_SIGN_PASSWORD="test $RANDOM"
+must "a throwaway code-signing certificate is made" openssl req -x509 -newkey rsa:2048 -nodes \
+  -keyout "$tmp/signer.key" -out "$tmp/signer.pem" -days 2 -subj "/CN=Quorlin test signer" \
+  -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning
+must "the certificate goes into a .pfx" openssl pkcs12 -export -inkey "$tmp/signer.key" \
+  -in "$tmp/signer.pem" -out "$tmp/signer.pfx" -passout env:QUORLIN_SIGN_PASSWORD
+must "a signed release is made" ./scripts/package.sh --sign "$tmp/signer.pfx" --out "$tmp/signed"
+check "SHA256SUMS of the signed release covers the signed files" sums_hold "$tmp/signed"
+for arch in x86 x64; do
+  preset=win32
+  [ "$arch" = x86 ] || preset=win64
+  must "$arch signed zip unpacks" unzip -q "$tmp/signed/Quorlin-$version-$arch.zip" -d "$tmp/signed-$arch"
+  for file in "signed-$arch/Quorlin.exe" "signed-$arch/QuorlinCmd.exe" "signed/Quorlin-$version-$arch.msi"; do
+    check "$file verifies with the certificate as root" osslsigncode verify -CAfile "$tmp/signer.pem" -in "$tmp/$file"
+  done
+  for exe in Quorlin.exe QuorlinCmd.exe; do
+    check "$arch signed zip: $exe without its signature is the build's own" \
+      scripts/same-program.sh "$tmp/signed-$arch/$exe" "build/$preset/bin/$exe"
+  done
+done
+# ... and a program changed by one byte is not.
+not() { ! "$@"; }
+{ head -c 1000 build/win64/bin/QuorlinCmd.exe && printf X && tail -c +1002 build/win64/bin/QuorlinCmd.exe; } >"$tmp/changed.exe"
+osslsigncode sign -pkcs12 "$tmp/signer.pfx" -readpass <(echo "$QUORLIN_SIGN_PASSWORD") -in "$tmp/changed.exe" \
+  -out "$tmp/changed-signed.exe" >/dev/null 2>&1 || true
+check "same-program.sh tells a changed program from the build's own" \
+  not scripts/same-program.sh "$tmp/changed-signed.exe" build/win64/bin/QuorlinCmd.exe
+
+# refused WORD PASSWORD ARGUMENTS...: packaging so fails with one line that
+# has WORD in it, and leaves the release already in the output folder as it was.
+refused() {
+  local word=$1 password=$2
+  shift 2
+  rm -rf "$tmp/refused" && cp -a "$tmp/dist" "$tmp/refused" &&
+    not env QUORLIN_SIGN_PASSWORD="$password" ./scripts/package.sh --out "$tmp/refused" "$@" 2>"$tmp/refused.txt" &&
+    [ "$(wc -l <"$tmp/refused.txt")" = 1 ] && grep -q "$word" "$tmp/refused.txt" && diff -r "$tmp/dist" "$tmp/refused"
+}
+pw=$QUORLIN_SIGN_PASSWORD
+check "a missing certificate file is refused" refused "cannot read" "$pw" --sign "$tmp/none.pfx"
+check "a file that is no certificate is refused" refused "no PKCS#12" "$pw" --sign LICENSE
+check "a wrong password is refused" refused "wrong password" wrong --sign "$tmp/signer.pfx"
+check "a time stamp server that does not answer fails the signing, and nothing is written" \
+  refused "signing Quorlin.exe failed" "$pw" --sign "$tmp/signer.pfx" --timestamp http://127.0.0.1:9/
 
 # One fresh prefix, booted once; the second architecture gets a copy made
 # before anything is installed in it.
@@ -261,6 +315,17 @@ for arch in x86 x64; do
   check "$arch msi: uninstall leaves nothing behind ($(head -c 300 "$tmp/left-$arch" | tr '\n\t' '  '))" \
     test ! -s "$tmp/left-$arch"
   check "$arch msi: no Add/Remove entry after uninstall" test "$(arp_count $view)" = 0
+
+  # The signed MSI, as cleanly.
+  msi_signed=$tmp/signed/Quorlin-$version-$arch.msi
+  must "$arch signed msi installs silently" wine msiexec /i "$msi_signed" /qn
+  check "$arch signed msi: installed Quorlin.exe is the signed one" cmp "$dir/Quorlin.exe" "$tmp/signed-$arch/Quorlin.exe"
+  check "$arch signed msi: one Add/Remove entry" test "$(arp_count $view)" = 1
+  must "$arch signed msi uninstalls silently" wine msiexec /x "$msi_signed" /qn
+  snapshot "$tmp/after-signed-$arch"
+  leftovers "$tmp/before-$arch" "$tmp/after-signed-$arch" >"$tmp/left-signed-$arch"
+  check "$arch signed msi: uninstall leaves nothing behind ($(head -c 300 "$tmp/left-signed-$arch" | tr '\n\t' '  '))" \
+    test ! -s "$tmp/left-signed-$arch"
 
   start_check $arch "$arch zip: its Quorlin.exe starts and shows its window" starts_with_window "$unzipped/Quorlin.exe"
   start_check $arch "$arch zip: its QuorlinCmd.exe answers" cmd_answers "$unzipped/QuorlinCmd.exe"
