@@ -87,7 +87,12 @@ fi
 ./scripts/install-deps.sh >/dev/null || fail "installing the packages failed"
 
 work=$(mktemp -d /tmp/quorlin-bench.XXXXXX)
+keeper=""
 cleanup() {
+  if [ -n "$keeper" ]; then
+    kill "$keeper" 2>/dev/null || true
+    wait "$keeper" 2>/dev/null || true
+  fi
   if declare -F quorlin_wine_cleanup >/dev/null; then quorlin_wine_cleanup; fi
   rm -rf "$work"
 }
@@ -146,6 +151,18 @@ fi
 # first (the window's figures are taken by then).
 wineserver -k >/dev/null 2>&1 || true
 wineserver -p || fail "the Wine server could not be started to stay up"
+# The desktop stays up too, as on Windows, where the shell holds it: Wine's
+# desktop process ends a second after the last program with a window, and
+# the next report (its shell query draws an icon) would wait for a new one.
+# The bare dialog holds it and does nothing meanwhile.
+wine "build/$preset/bin/quorlin_bench_reference.exe" >/dev/null 2>&1 &
+keeper=$!
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q '("quorlin_bench_reference.exe"' && break
+  sleep 0.1
+done
+xwininfo -root -tree 2>/dev/null | grep -q '("quorlin_bench_reference.exe"' ||
+  fail "the bare dialog that holds the desktop did not show"
 
 # A letter that names no drive of the prefix, for eject.
 free=""
