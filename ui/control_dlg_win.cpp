@@ -33,6 +33,7 @@ BOOL CControlDlg::OnInitDialog() {
   m_driveList.InsertColumn(2, "    ", LVCFMT_LEFT, 50);
   EnumerateDrives();
   FillDriveList();
+  m_driveList.LayOutOffScreen();
   UpdateRemoveButton(0);
   SetTimer(IDT_DRIVE_REFRESH, kRefreshMs);
   return TRUE;
