@@ -2,10 +2,11 @@
 # Installs what is missing, builds every preset and runs every test: the
 # unit tests natively (ASan/UBSan), each fuzz target for a few seconds, the
 # unit, Windows-side and end-to-end tests of the i686 and x86_64 builds under
-# Wine on a virtual display in a private Wine prefix, the release zips and
-# MSIs (scripts/test-packages.sh), and last the checks of the scripts
-# themselves (nothing left behind, the 64-bit-only path). Ends with one line
-# that says what passed, what failed and what was skipped.
+# Wine on a virtual display in a private Wine prefix, and beside them the
+# release zips and MSIs (scripts/test-packages.sh) and the checks of the
+# scripts themselves (nothing left behind, the 64-bit-only path). Says how
+# long each part took, and ends with one line that says what passed, what
+# failed and what was skipped.
 # On a host that runs no 32-bit programs (scripts/host.sh) everything is
 # built, but the i686 build's tests and the package checks' x86 program
 # starts cannot run: they are named at the start and counted as skipped.
@@ -17,10 +18,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/host.sh
 
-# The run's own scratch folder (the package checks' summary); the cleanup also
-# ends the Wine prefix and display that scripts/wine-env.sh sets up below.
+# The run's own scratch folder (results, the side checks' output); the
+# cleanup also stops the side checks, and ends the Wine prefix and display
+# that scripts/wine-env.sh sets up below.
 work=$(mktemp -d /tmp/quorlin-test.XXXXXX)
+side_pid=""
 cleanup() {
+  if [ -n "$side_pid" ]; then
+    # Each check ends its own Wine processes and displays on TERM.
+    pkill -TERM -P "$side_pid" 2>/dev/null || true
+    kill -TERM "$side_pid" 2>/dev/null || true
+    wait "$side_pid" 2>/dev/null || true
+  fi
   if declare -F quorlin_wine_cleanup >/dev/null; then quorlin_wine_cleanup; fi
   rm -rf "$work"
 }
@@ -54,18 +63,33 @@ if [ "$QUORLIN_HOST_WIN32" = 0 ]; then
     "the i686 build's ${win32_tests:+$win32_tests }tests under Wine$packages_too"
 fi
 
-passed=()
-failed=()
-# stage NAME COMMAND...: runs one part of the test run and notes its outcome.
+# stage NAME COMMAND...: runs one part of the test run, says how long it
+# took, and notes its outcome in the run's results.
+results="$work/results"
+: >"$results"
 stage() {
-  local name=$1
+  local name=$1 began=$SECONDS outcome=passed
   shift
-  if "$@"; then passed+=("$name"); else failed+=("$name"); fi
+  "$@" || outcome=failed
+  echo "test.sh: $name $outcome in $((SECONDS - began)) s"
+  echo "$outcome $name" >>"$results"
 }
 
 if [ -z "$filter" ]; then
   stage "native ($(test_count native) tests)" ctest --preset native
   stage fuzzing ./scripts/fuzz.sh 4
+
+  # The package checks and the scripts' own checks run Wine in prefixes and
+  # on displays of their own, and mostly wait on it, as the Windows-side
+  # suites do: so they run beside those suites, and their output follows.
+  # (They start before this run's own display exists, so they never share it.)
+  side_checks() {
+    stage "package checks" env QUORLIN_PACKAGES_SUMMARY="$work/packages.txt" ./scripts/test-packages.sh
+    stage "leftover check" tests/scripts/leftover_test.sh
+    stage "64-bit-only check" tests/scripts/host_fallback_test.sh
+  }
+  side_checks >"$work/side.log" 2>&1 &
+  side_pid=$!
 fi
 
 source scripts/wine-env.sh
@@ -75,19 +99,19 @@ for preset in "${wine_presets[@]}"; do
   stage "$preset ($(test_count "$preset") tests)" ctest --preset "$preset" ${filter:+-R "$filter" --no-tests=error}
   wineserver -k >/dev/null 2>&1 || true
 done
-if [ -z "$filter" ]; then
-  packages="$work/packages.txt"
-  stage "package checks" env QUORLIN_PACKAGES_SUMMARY="$packages" ./scripts/test-packages.sh
-  # Its closing line: "N passed, M failed, K skipped".
-  package_skips=$(sed -n 's/.* \([0-9]*\) skipped$/\1/p' "$packages" 2>/dev/null || true)
-  [ "${package_skips:-0}" = 0 ] || skipped+=("$package_skips package checks that start x86 programs")
 
-  # The scripts' own checks: what a run leaves behind, and the 64-bit-only path.
-  stage "leftover check" tests/scripts/leftover_test.sh
-  stage "64-bit-only check" tests/scripts/host_fallback_test.sh
+if [ -n "${side_pid:-}" ]; then
+  wait "$side_pid" || true
+  side_pid=""
+  cat "$work/side.log"
+  # The package checks' closing line: "N passed, M failed, K skipped".
+  package_skips=$(sed -n 's/.* \([0-9]*\) skipped$/\1/p' "$work/packages.txt" 2>/dev/null || true)
+  [ "${package_skips:-0}" = 0 ] || skipped+=("$package_skips package checks that start x86 programs")
 fi
 
 list() { local IFS=';'; echo "$*" | sed 's/;/, /g'; }
+mapfile -t passed < <(sed -n 's/^passed //p' "$results")
+mapfile -t failed < <(sed -n 's/^failed //p' "$results")
 line="passed: $(list "${passed[@]}")"
 [ ${#failed[@]} = 0 ] || line="FAILED: $(list "${failed[@]}"); $line"
 [ ${#skipped[@]} = 0 ] || line="$line; skipped: $(list "${skipped[@]}") (no 32-bit programs on this host)"
