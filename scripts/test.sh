@@ -18,18 +18,20 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/host.sh
 
-# The run's own scratch folder (results, the side checks' output); the
-# cleanup also stops the side checks, and ends the Wine prefix and display
-# that scripts/wine-env.sh sets up below.
+# The run's own scratch folder (results, the output of the parts that run
+# beside the Windows-side suites); the cleanup also stops those parts, and
+# ends the Wine prefix and display that scripts/wine-env.sh sets up below.
 work=$(mktemp -d /tmp/quorlin-test.XXXXXX)
-side_pid=""
+lanes=()  # "pid log" of each part running beside
 cleanup() {
-  if [ -n "$side_pid" ]; then
+  local lane pid
+  for lane in "${lanes[@]}"; do
+    pid=${lane%% *}
     # Each check ends its own Wine processes and displays on TERM.
-    pkill -TERM -P "$side_pid" 2>/dev/null || true
-    kill -TERM "$side_pid" 2>/dev/null || true
-    wait "$side_pid" 2>/dev/null || true
-  fi
+    pkill -TERM -P "$pid" 2>/dev/null || true
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   if declare -F quorlin_wine_cleanup >/dev/null; then quorlin_wine_cleanup; fi
   rm -rf "$work"
 }
@@ -75,21 +77,28 @@ stage() {
   echo "$outcome $name" >>"$results"
 }
 
+# beside COMMAND...: runs a part of the run in the background, beside the
+# Windows-side suites; its output is shown once they are done.
+beside() {
+  local log="$work/beside-${#lanes[@]}.log"
+  "$@" >"$log" 2>&1 &
+  lanes+=("$! $log")
+}
+
 if [ -z "$filter" ]; then
   stage "native ($(test_count native) tests)" ctest --preset native
-  stage fuzzing ./scripts/fuzz.sh 4
 
-  # The package checks and the scripts' own checks run Wine in prefixes and
-  # on displays of their own, and mostly wait on it, as the Windows-side
-  # suites do: so they run beside those suites, and their output follows.
+  # The Windows-side suites mostly wait on Wine, and so do the package checks
+  # and the scripts' own checks, which run Wine in prefixes and on displays
+  # of their own: those run beside the suites, and so does the fuzzing.
   # (They start before this run's own display exists, so they never share it.)
   side_checks() {
     stage "package checks" env QUORLIN_PACKAGES_SUMMARY="$work/packages.txt" ./scripts/test-packages.sh
     stage "leftover check" tests/scripts/leftover_test.sh
     stage "64-bit-only check" tests/scripts/host_fallback_test.sh
   }
-  side_checks >"$work/side.log" 2>&1 &
-  side_pid=$!
+  beside side_checks
+  beside stage fuzzing ./scripts/fuzz.sh 4
 fi
 
 source scripts/wine-env.sh
@@ -100,10 +109,12 @@ for preset in "${wine_presets[@]}"; do
   wineserver -k >/dev/null 2>&1 || true
 done
 
-if [ -n "${side_pid:-}" ]; then
-  wait "$side_pid" || true
-  side_pid=""
-  cat "$work/side.log"
+for lane in "${lanes[@]}"; do
+  wait "${lane%% *}" || true
+  cat "${lane#* }"
+done
+lanes=()
+if [ -z "$filter" ]; then
   # The package checks' closing line: "N passed, M failed, K skipped".
   package_skips=$(sed -n 's/.* \([0-9]*\) skipped$/\1/p' "$work/packages.txt" 2>/dev/null || true)
   [ "${package_skips:-0}" = 0 ] || skipped+=("$package_skips package checks that start x86 programs")
