@@ -8,8 +8,9 @@
 # long each part took, and ends with one line that says what passed, what
 # failed and what was skipped.
 # On a host that runs no 32-bit programs (scripts/host.sh) everything is
-# built, but the i686 build's tests and the package checks' x86 program
-# starts cannot run: they are named at the start and counted as skipped.
+# built, but the i686 build's tests under Wine and the package checks' x86
+# program starts cannot run: they are named at the start and counted as
+# skipped. (The checks of the i686 shipped files need no Wine and still run.)
 # Leaves the build folder (build/) and nothing else.
 # QUORLIN_CTEST_FILTER=<regex> runs only the matching tests of the host's
 # Windows build (i686 where it runs, x86_64 otherwise) under Wine, and nothing
@@ -50,14 +51,24 @@ for preset in "${presets[@]}"; do
   cmake --build --preset "$preset"
 done
 
-test_count() { ctest --preset "$1" -N ${filter:+-R "$filter"} | sed -n 's/^Total Tests: //p'; }
+# test_count PRESET [REGEX]: how many of the preset's tests run (those of
+# the filter, or REGEX).
+test_count() {
+  local only=${2:-$filter}
+  ctest --preset "$1" -N ${only:+-R "$only"} | sed -n 's/^Total Tests: //p'
+}
 
 wine_presets=(win32 win64)
 [ -z "$filter" ] || wine_presets=("$quorlin_run_preset")
 skipped=()
+# The checks of the shipped files need no Wine: they run on any host.
+ship_checks='^ship\.'
 if [ "$QUORLIN_HOST_WIN32" = 0 ]; then
   wine_presets=(win64)
   win32_tests=$(test_count win32 2>/dev/null || true)
+  if [ -z "$filter" ] && [ -n "$win32_tests" ]; then
+    win32_tests=$((win32_tests - $(test_count win32 "$ship_checks")))
+  fi
   skipped+=("win32 (${win32_tests:+$win32_tests }tests)")
   packages_too=", and the package checks that start x86 programs"
   [ -z "$filter" ] || packages_too=""
@@ -87,6 +98,10 @@ beside() {
 
 if [ -z "$filter" ]; then
   stage "native ($(test_count native) tests)" ctest --preset native
+  if [ "$QUORLIN_HOST_WIN32" = 0 ]; then
+    stage "win32 shipped files ($(test_count win32 "$ship_checks") tests)" \
+      ctest --preset win32 -R "$ship_checks"
+  fi
 
   # The Windows-side suites mostly wait on Wine, and so do the package checks
   # and the scripts' own checks, which run Wine in prefixes and on displays
