@@ -303,7 +303,7 @@ TEST_F(WindowAndConsole, ReportIsWhatTheWindowShowsForTheDrive) {
     } else if (!stillSpace && shown[i].find(L"FreeKBytes") != std::wstring::npos) {
       for (const char* label : {kFreeToCaller, kTotalFree}) {
         const std::uint64_t a = NumberAfter(shown[i], label), b = NumberAfter(printed[i], label);
-        EXPECT_LE(a > b ? a - b : b - a, 65536u);  // 64 MiB
+        EXPECT_LE(a > b ? a - b : b - a, kFreeSpaceDriftKb);
       }
     } else {
       EXPECT_EQ(printed[i], shown[i]);
