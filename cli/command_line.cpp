@@ -47,6 +47,7 @@ bool CommandOf(std::string_view name, Command* command) {
       {"list", Command::kList},
       {"report", Command::kReport},
       {"eject", Command::kEject},
+      {"who", Command::kWho},
       {"watch", Command::kWatch},
   };
   for (const Name& entry : kCommands) {
@@ -82,6 +83,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       line.json = true;
     } else if (argument == "--cp932") {
       line.cp932 = true;
+    } else if (argument == "--all") {
+      line.all = true;
     } else if (!argument.empty() && argument[0] == '-') {
       if (!unknown) unknown = &argument;
     } else {
@@ -94,12 +97,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return {true, line, {}};
   }
 
-  if (words.empty()) return Failure(line, "no command given: list, report, eject or watch");
+  if (words.empty()) return Failure(line, "no command given: list, report, eject, who or watch");
   if (!CommandOf(words[0], &line.command))
     return Failure(line, "unknown command " + Quoted(words[0]));
   const std::string name(words[0]);
-  const bool takesDrive = line.command == Command::kReport || line.command == Command::kEject;
+  if (line.all && line.command != Command::kEject) return Failure(line, name + " has no --all");
+  // eject --all stands for every removable drive, in place of one.
+  const bool takesDrive =
+      line.command == Command::kReport || line.command == Command::kWho ||
+      (line.command == Command::kEject && !line.all);
   const size_t expected = takesDrive ? 2 : 1;
+  if (line.all && words.size() > 1)
+    return Failure(line, "eject --all takes no drive, not also " + Quoted(words[1]));
   if (words.size() > expected)
     return Failure(line, name + " takes " + (takesDrive ? "one drive" : "no argument") +
                              ", not also " + Quoted(words[expected]));

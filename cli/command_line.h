@@ -4,12 +4,13 @@
 #include <string_view>
 #include <vector>
 
-enum class Command { kHelp, kVersion, kList, kReport, kEject, kWatch };
+enum class Command { kHelp, kVersion, kList, kReport, kEject, kWho, kWatch };
 
 struct CommandLine {
   Command command = Command::kHelp;
-  char letter = 0;     // 'A'..'Z', for report and eject
-  bool json = false;   // --json: list, report and watch
+  char letter = 0;     // 'A'..'Z', for report, eject and who
+  bool all = false;    // --all: eject every removable drive (then no letter)
+  bool json = false;   // --json: list, report, who and watch
   bool cp932 = false;  // --cp932: code page 932 instead of UTF-8 when redirected
 };
 

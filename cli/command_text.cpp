@@ -11,7 +11,11 @@ from a console or a script.
 Usage:
   QuorlinCmd list [--json]        every drive letter with its type
   QuorlinCmd report X: [--json]   the report that Quorlin shows for drive X:
-  QuorlinCmd eject X:             safely remove the device that holds drive X:
+  QuorlinCmd eject X:             safely remove the device that holds drive X:;
+                                  when it is refused, who holds the drive
+  QuorlinCmd eject --all          every removable drive, one device at a time
+  QuorlinCmd who X: [--json]      the processes with a file or folder open on
+                                  drive X: (process id, program, path)
   QuorlinCmd watch [--json]       a time-stamped line for every device-change
                                   broadcast, until Ctrl+C or Ctrl+Break
   QuorlinCmd --help               this text
@@ -21,14 +25,16 @@ A drive is given by its letter: E, e, E: or E:\.
 
 Options:
   --json    list: a JSON array; report: a JSON object of the query results;
-            watch: one JSON object per line
+            who: a JSON object of the holders; watch: one JSON object per line
   --cp932   code page 932 instead of UTF-8 when the output goes to a file or
             a pipe (a console always shows Unicode text)
 
 Exit codes:
-  0   done; for eject, the device was ejected
-  1   eject was refused: the veto type and the veto name are printed
-  2   no such drive, or no storage device was found for it
+  0   done; for eject, the devices were ejected; for who, the drive is held
+  1   eject was refused (the veto type and name are printed, and who holds
+      the drive); for who, no process holds the drive
+  2   no such drive, or no storage device was found for it; for eject --all,
+      no removable drive
   64  the command line was not understood
   74  the output could not be written, or watch could not receive broadcasts
 
@@ -36,6 +42,10 @@ Exit codes:
   QuorlinCmd list [--json]        すべてのドライブ文字とその種類を表示します
   QuorlinCmd report X: [--json]   ドライブ X: について Quorlin と同じ情報を表示します
   QuorlinCmd eject X:             ドライブ X: のデバイスを安全に取り外します
+                                  （拒否されたときは、使用中のプロセスも表示します）
+  QuorlinCmd eject --all          すべてのリムーバブル ドライブを 1 台ずつ取り外します
+  QuorlinCmd who X: [--json]      ドライブ X: のファイルやフォルダーを開いている
+                                  プロセスを表示します（プロセス ID、プログラム、パス）
   QuorlinCmd watch [--json]       デバイス変更の通知を 1 件 1 行、時刻付きで表示します
                                   （Ctrl+C か Ctrl+Break で終了）
   QuorlinCmd --help               この説明を表示します
@@ -45,14 +55,17 @@ Exit codes:
 
 オプション:
   --json    list は JSON の配列、report は問い合わせ結果の JSON オブジェクト、
+            who は使用中のプロセスの JSON オブジェクト、
             watch は 1 行に 1 つの JSON オブジェクトで出力します
   --cp932   ファイルやパイプへの出力を UTF-8 ではなくコードページ 932 にします
             （コンソールには常に Unicode で表示します）
 
 終了コード:
-  0   成功（eject ではデバイスを取り外せたこと）
-  1   eject が拒否された（拒否の種類と拒否したものの名前を表示します）
-  2   そのドライブがない、またはドライブのストレージ デバイスが見つからない
+  0   成功（eject ではデバイスを取り外せたこと、who では使用中のプロセスがあること）
+  1   eject が拒否された（拒否の種類と名前、使用中のプロセスを表示します）、
+      または who で使用中のプロセスがない
+  2   そのドライブがない、ドライブのストレージ デバイスが見つからない、
+      または eject --all で取り外せるドライブがない
   64  コマンドラインの誤り
   74  出力を書き込めなかった、または watch が通知を受け取れなかった
 )";
@@ -86,20 +99,55 @@ std::string NoDriveLine(char letter) {
   return "QuorlinCmd: there is no drive " + DriveName(letter) + "\r\n";
 }
 
-std::string EjectOutcomeLine(char letter, const EjectOutcome& outcome) {
+std::string EjectOutcomeLine(std::string_view letters, const EjectOutcome& outcome) {
+  // Built by appending: GCC 12 warns (-Wrestrict) about a chain of + that
+  // starts from a named string.
+  std::string drives;
+  for (char letter : letters) {
+    if (!drives.empty()) drives += ' ';
+    drives += DriveName(letter);
+  }
+  std::string line;
   switch (outcome.status) {
     case EjectStatus::kEjected:
-      return DriveName(letter) + " ejected\r\n";
+      line.append(drives).append(" ejected\r\n");
+      return line;
     case EjectStatus::kRefused: {
       char result[16];
       std::snprintf(result, sizeof result, "0x%X", static_cast<unsigned>(outcome.lastResult));
-      return DriveName(letter) + " not ejected: " + VetoTypeName(outcome.veto.type) + " \"" +
-             outcome.veto.name + "\" (result " + result + ")\r\n";
+      line.append(drives).append(" not ejected: ").append(VetoTypeName(outcome.veto.type));
+      line.append(" \"").append(outcome.veto.name).append("\" (result ").append(result);
+      line.append(")\r\n");
+      return line;
     }
     case EjectStatus::kNoDevice:
       break;
   }
-  return "QuorlinCmd: no storage device found for drive " + DriveName(letter) + "\r\n";
+  line.append("QuorlinCmd: no storage device found for drive ").append(drives).append("\r\n");
+  return line;
+}
+
+std::string NoRemovableDriveLine() { return "QuorlinCmd: there is no removable drive to eject\r\n"; }
+
+std::string HolderLines(const DriveHolders& found) {
+  std::string text;
+  for (const DriveHolder& h : found.holders)
+    text += std::to_string(h.pid) + "  " + h.process + "  " + h.path + "\r\n";
+  return text;
+}
+
+std::string NoHolderLine(char letter) {
+  return "no process holds files open on " + DriveName(letter) + "\r\n";
+}
+
+std::string NotInspectedLine(std::uint32_t count) {
+  if (count == 0) return {};
+  return std::to_string(count) + (count == 1 ? " process" : " processes") +
+         " could not be inspected; an administrator's console sees more\r\n";
+}
+
+int WhoExitCode(const DriveHolders& found) {
+  return found.holders.empty() ? kExitRefused : kExitSuccess;
 }
 
 int EjectExitCode(EjectStatus status) {

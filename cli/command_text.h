@@ -2,15 +2,18 @@
 // What the console program says, apart from the core's own texts (the
 // report, the device-change line) that it passes on unchanged. Code page 932
 // text; lines end in "\r\n" like the report's.
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drives/drive_types.h"
 #include "removal/eject.h"
+#include "removal/holders.h"
 
 // Exit codes.
-inline constexpr int kExitSuccess = 0;  // done; for eject: the device was ejected
-inline constexpr int kExitRefused = 1;  // eject: every request was refused
+inline constexpr int kExitSuccess = 0;  // done; eject: ejected; who: some process holds the drive
+inline constexpr int kExitRefused = 1;  // eject: a device refused; who: no process holds the drive
 inline constexpr int kExitNoDrive = 2;  // no such drive, or no storage device found for it
 inline constexpr int kExitUsage = 64;   // the command line was not understood
 // The output could not be written, or watch could not open its window.
@@ -29,8 +32,25 @@ std::string DriveListText(const std::vector<DriveEntry>& drives);
 std::string NoDriveLine(char letter);
 
 // The line that reports an eject: ejected, refused (with the veto type by
-// name, the veto name and the last result) or no device.
-std::string EjectOutcomeLine(char letter, const EjectOutcome& outcome);
+// name, the veto name and the last result) or no device. `letters` are the
+// drives of the device, one for each of its volumes ("EF": "E: F: ejected").
+std::string EjectOutcomeLine(std::string_view letters, const EjectOutcome& outcome);
+inline std::string EjectOutcomeLine(char letter, const EjectOutcome& outcome) {
+  return EjectOutcomeLine(std::string_view(&letter, 1), outcome);
+}
+
+// eject --all when no drive is removable.
+std::string NoRemovableDriveLine();
+
+// who's lines, also under a refused eject: one per open file or folder, the
+// process id, the program and the path ("1234  notepad.exe  E:\a.jpg").
+std::string HolderLines(const DriveHolders& found);
+// When no process holds the drive, the one line that says so.
+std::string NoHolderLine(char letter);
+// When some processes could not be looked into, how many; empty otherwise.
+std::string NotInspectedLine(std::uint32_t count);
+// Exit code of who: 0 when some process holds the drive, 1 when none does.
+int WhoExitCode(const DriveHolders& found);
 
 int EjectExitCode(EjectStatus status);
 

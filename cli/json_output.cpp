@@ -61,6 +61,15 @@ std::string DriveReportJson(const DriveEntry& drive, const DriveReportInput& in,
   return Dump(report);
 }
 
+std::string HoldersJson(char letter, const DriveHolders& found, const ToUtf8& toUtf8) {
+  Json holders = Json::array();
+  for (const DriveHolder& h : found.holders)
+    holders.push_back({{"pid", h.pid}, {"process", toUtf8(h.process)}, {"path", toUtf8(h.path)}});
+  return Dump(Json{{"drive", DriveName(letter)},
+                   {"holders", holders},
+                   {"notInspected", found.notInspected}});
+}
+
 std::string DeviceChangeJson(const std::string& time, uint32_t eventCode,
                              const std::optional<DeviceChangeSubject>& subject,
                              std::string_view text, const ToUtf8& toUtf8) {

@@ -10,6 +10,7 @@
 #include "devchange/device_change_text.h"
 #include "drives/drive_report.h"
 #include "drives/drive_types.h"
+#include "removal/holders.h"
 
 // Converts code page 932 text (the core's names and lines) to UTF-8. The
 // conversion is the platform's, so it is handed in.
@@ -22,6 +23,10 @@ std::string DriveListJson(const std::vector<DriveEntry>& drives);
 // fields, the file-system flags also as the names of the report's flags.
 std::string DriveReportJson(const DriveEntry& drive, const DriveReportInput& input,
                             const ToUtf8& toUtf8);
+
+// who: {"drive":"E:","holders":[{"pid":1234,"process":"notepad.exe",
+// "path":"E:\\a.jpg"}],"notInspected":0}
+std::string HoldersJson(char letter, const DriveHolders& found, const ToUtf8& toUtf8);
 
 // One device-change broadcast: its time stamp, event code, the record's
 // device type and name (null without them) and the log line.

@@ -17,6 +17,7 @@
 #include "framework/arguments_win.h"
 #include "framework/text_win.h"
 #include "removal/eject_win.h"
+#include "removal/holders_win.h"
 #include "framework/version_text_win.h"
 
 namespace {
@@ -46,10 +47,54 @@ bool FindDrive(char letter, DriveEntry* drive) {
   return true;
 }
 
+// Who holds the drive, as the lines below a refused eject: the holders, or
+// the line that none does; and how many processes could not be looked into.
+std::string HoldersBelowRefusal(std::string_view letters) {
+  DriveHolders all;
+  for (char letter : letters) {
+    DriveHolders found = FindDriveHolders(letter);
+    all.holders.insert(all.holders.end(), found.holders.begin(), found.holders.end());
+    all.notInspected = std::max(all.notInspected, found.notInspected);
+  }
+  SortHolders(all.holders);
+  std::string text = HolderLines(all);
+  if (all.holders.empty())
+    for (char letter : letters) text += NoHolderLine(letter);
+  return text + NotInspectedLine(all.notInspected);
+}
+
+// eject --all: one device at a time, each outcome written as it comes (an
+// ejected device on standard output, a refusal with its holders on standard
+// error), so that the lines keep the devices' order.
+int EjectAll(ConsoleOutput& out, ConsoleOutput& err) {
+  std::vector<char> removable;
+  for (const DriveEntry& drive : QueryDrives())
+    if (drive.type == kDriveRemovable) removable.push_back(drive.letter);
+  if (removable.empty()) {
+    err.Write(Cp932ToWide(NoRemovableDriveLine()));
+    return kExitNoDrive;
+  }
+  int exitCode = kExitSuccess;
+  bool written = true;
+  for (const std::string& letters : GroupDrivesByDevice(removable)) {
+    EjectOutcome outcome = EjectDriveWithVeto(static_cast<unsigned char>(letters[0]));
+    std::string text = EjectOutcomeLine(letters, outcome);
+    if (outcome.status == EjectStatus::kEjected) {
+      written = out.Write(Cp932ToWide(text)) && written;
+      continue;
+    }
+    exitCode = kExitRefused;
+    if (outcome.status == EjectStatus::kRefused) text += HoldersBelowRefusal(letters);
+    err.Write(Cp932ToWide(text));
+  }
+  return exitCode == kExitSuccess && !written ? kExitOutput : exitCode;
+}
+
 CommandResult Run(const CommandLine& line) {
   CommandResult result;
   DriveEntry drive{};
-  const bool needsDrive = line.command == Command::kReport || line.command == Command::kEject;
+  const bool needsDrive = line.command == Command::kReport || line.command == Command::kWho ||
+                          line.command == Command::kEject;
   if (needsDrive && !FindDrive(line.letter, &drive)) {
     result.exitCode = kExitNoDrive;
     result.err = Cp932ToWide(NoDriveLine(line.letter));
@@ -78,8 +123,22 @@ CommandResult Run(const CommandLine& line) {
     case Command::kEject: {
       EjectOutcome outcome = EjectDriveWithVeto(static_cast<unsigned char>(drive.letter));
       result.exitCode = EjectExitCode(outcome.status);
-      std::wstring text = Cp932ToWide(EjectOutcomeLine(drive.letter, outcome));
-      (result.exitCode == kExitSuccess ? result.out : result.err) = text;
+      std::string text = EjectOutcomeLine(drive.letter, outcome);
+      if (outcome.status == EjectStatus::kRefused)
+        text += HoldersBelowRefusal(std::string(1, drive.letter));
+      (result.exitCode == kExitSuccess ? result.out : result.err) = Cp932ToWide(text);
+      break;
+    }
+    case Command::kWho: {
+      DriveHolders found = FindDriveHolders(drive.letter);
+      result.exitCode = WhoExitCode(found);
+      if (line.json) {
+        result.out = Utf8ToWide(HoldersJson(drive.letter, found, Cp932ToUtf8) + "\r\n");
+        break;
+      }
+      result.out = Cp932ToWide(HolderLines(found));
+      if (found.holders.empty()) result.err = Cp932ToWide(NoHolderLine(drive.letter));
+      result.err += Cp932ToWide(NotInspectedLine(found.notInspected));
       break;
     }
     case Command::kWatch:
@@ -99,6 +158,7 @@ int main() {
     return kExitUsage;
   }
   if (parsed.line.command == Command::kWatch) return RunWatch(out, err, parsed.line.json);
+  if (parsed.line.command == Command::kEject && parsed.line.all) return EjectAll(out, err);
 
   const CommandResult result = Run(parsed.line);
   if (!result.err.empty()) err.Write(result.err);

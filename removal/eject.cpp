@@ -1,5 +1,6 @@
 #include "removal/eject.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -77,6 +78,40 @@ EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter,
     platform.WriteTrace(FormatEjectResult(outcome.lastResult));
   }
   return outcome;
+}
+
+std::vector<std::string> GroupLettersByDevice(RemovalPlatform& platform,
+                                              const std::vector<char>& letters) {
+  struct Group {
+    bool known;
+    InterfaceClass cls;
+    std::uint32_t number;
+    std::string letters;
+  };
+  std::vector<Group> groups;
+  for (char letter : letters) {
+    VolumeDevice volume;
+    if (!QueryVolumeDevice(platform, static_cast<unsigned char>(letter), &volume)) {
+      groups.push_back({false, InterfaceClass::None, 0, std::string(1, letter)});
+      continue;
+    }
+    // Disks, CD-ROM drives and floppies are numbered apart, so the class
+    // goes with the number.
+    InterfaceClass cls =
+        ChooseInterfaceClass(volume.driveType, {volume.dosTarget, sizeof volume.dosTarget});
+    auto same = [&](const Group& g) {
+      return g.known && g.cls == cls && g.number == volume.deviceNumber;
+    };
+    auto found = std::find_if(groups.begin(), groups.end(), same);
+    if (found != groups.end()) {
+      found->letters += letter;
+    } else {
+      groups.push_back({true, cls, volume.deviceNumber, std::string(1, letter)});
+    }
+  }
+  std::vector<std::string> devices;
+  for (const Group& g : groups) devices.push_back(g.letters);
+  return devices;
 }
 
 int EjectDrive(RemovalPlatform& platform, unsigned char letter) {

@@ -2,6 +2,7 @@
 // Safe removal of a drive: its storage device's parent is asked to eject.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "removal/removal_platform.h"
 
@@ -42,6 +43,13 @@ std::string VetoTypeName(std::uint32_t vetoType);
 // every refusal.
 EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter,
                                EjectNotice notice);
+
+// The drives of `letters` as the devices that carry them, in the order of
+// their first letters: letters whose volumes share one storage device (two
+// partitions of one stick) are one device, and so one eject request. A
+// letter whose storage device cannot be told is a device of its own.
+std::vector<std::string> GroupLettersByDevice(RemovalPlatform& platform,
+                                              const std::vector<char>& letters);
 
 // The remove button's procedure (EjectNotice::kByPlatform): 0 when the
 // device was ejected, 1 on any failure. EjectDrive(letter) in eject_win.h

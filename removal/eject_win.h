@@ -8,3 +8,6 @@ int EjectDrive(unsigned char letter);
 
 // The console's entry: the same procedure, asking for the veto of a refusal.
 EjectOutcome EjectDriveWithVeto(unsigned char letter);
+
+// The drives of `letters` as the devices that carry them (GroupLettersByDevice).
+std::vector<std::string> GroupDrivesByDevice(const std::vector<char>& letters);

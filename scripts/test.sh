@@ -2,13 +2,15 @@
 # Installs what is missing, builds every preset and runs every test: the
 # unit tests natively (ASan/UBSan), each fuzz target for a few seconds, the
 # unit, Windows-side and end-to-end tests of the i686 and x86_64 builds under
-# Wine on a virtual display in a private Wine prefix, the release zips and
-# MSIs (scripts/test-packages.sh), and last the checks of the scripts
-# themselves (nothing left behind, the 64-bit-only path). Ends with one line
-# that says what passed, what failed and what was skipped.
+# Wine on a virtual display in a private Wine prefix, and beside them the
+# release zips and MSIs (scripts/test-packages.sh) and the checks of the
+# scripts themselves (nothing left behind, the 64-bit-only path). Says how
+# long each part took, and ends with one line that says what passed, what
+# failed and what was skipped.
 # On a host that runs no 32-bit programs (scripts/host.sh) everything is
-# built, but the i686 build's tests and the package checks' x86 program
-# starts cannot run: they are named at the start and counted as skipped.
+# built, but the i686 build's tests under Wine and the package checks' x86
+# program starts cannot run: they are named at the start and counted as
+# skipped. (The checks of the i686 shipped files need no Wine and still run.)
 # Leaves the build folder (build/) and nothing else.
 # QUORLIN_CTEST_FILTER=<regex> runs only the matching tests of the host's
 # Windows build (i686 where it runs, x86_64 otherwise) under Wine, and nothing
@@ -17,10 +19,20 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/host.sh
 
-# The run's own scratch folder (the package checks' summary); the cleanup also
+# The run's own scratch folder (results, the output of the parts that run
+# beside the Windows-side suites); the cleanup also stops those parts, and
 # ends the Wine prefix and display that scripts/wine-env.sh sets up below.
 work=$(mktemp -d /tmp/quorlin-test.XXXXXX)
+lanes=()  # "pid log" of each part running beside
 cleanup() {
+  local lane pid
+  for lane in "${lanes[@]}"; do
+    pid=${lane%% *}
+    # Each check ends its own Wine processes and displays on TERM.
+    pkill -TERM -P "$pid" 2>/dev/null || true
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   if declare -F quorlin_wine_cleanup >/dev/null; then quorlin_wine_cleanup; fi
   rm -rf "$work"
 }
@@ -34,19 +46,38 @@ trap 'exit 143' TERM
 filter="${QUORLIN_CTEST_FILTER:-}"
 presets=(native win32 win64)  # scripts/fuzz.sh builds its own
 [ -z "$filter" ] || presets=("$quorlin_run_preset")
+# Where the i686 build's test programs cannot run, only its shipped programs
+# are built up front (the packages and their checks need them); the rest of
+# it is built beside the suites below, on the processor time they leave.
+later_win32=0
+[ "$QUORLIN_HOST_WIN32" = 1 ] || [ -n "$filter" ] || later_win32=1
 for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
+  if [ "$preset" = win32 ] && [ "$later_win32" = 1 ]; then
+    cmake --build --preset win32 --target Quorlin QuorlinCmd
+  else
+    cmake --build --preset "$preset"
+  fi
 done
 
-test_count() { ctest --preset "$1" -N ${filter:+-R "$filter"} | sed -n 's/^Total Tests: //p'; }
+# test_count PRESET [REGEX]: how many of the preset's tests run (those of
+# the filter, or REGEX).
+test_count() {
+  local only=${2:-$filter}
+  ctest --preset "$1" -N ${only:+-R "$only"} | sed -n 's/^Total Tests: //p'
+}
 
 wine_presets=(win32 win64)
 [ -z "$filter" ] || wine_presets=("$quorlin_run_preset")
 skipped=()
+# The checks of the shipped files need no Wine: they run on any host.
+ship_checks='^ship\.'
 if [ "$QUORLIN_HOST_WIN32" = 0 ]; then
   wine_presets=(win64)
   win32_tests=$(test_count win32 2>/dev/null || true)
+  if [ -z "$filter" ] && [ -n "$win32_tests" ]; then
+    win32_tests=$((win32_tests - $(test_count win32 "$ship_checks")))
+  fi
   skipped+=("win32 (${win32_tests:+$win32_tests }tests)")
   packages_too=", and the package checks that start x86 programs"
   [ -z "$filter" ] || packages_too=""
@@ -54,18 +85,47 @@ if [ "$QUORLIN_HOST_WIN32" = 0 ]; then
     "the i686 build's ${win32_tests:+$win32_tests }tests under Wine$packages_too"
 fi
 
-passed=()
-failed=()
-# stage NAME COMMAND...: runs one part of the test run and notes its outcome.
+# stage NAME COMMAND...: runs one part of the test run, says how long it
+# took, and notes its outcome in the run's results.
+results="$work/results"
+: >"$results"
 stage() {
-  local name=$1
+  local name=$1 began=$SECONDS outcome=passed
   shift
-  if "$@"; then passed+=("$name"); else failed+=("$name"); fi
+  "$@" || outcome=failed
+  echo "test.sh: $name $outcome in $((SECONDS - began)) s"
+  echo "$outcome $name" >>"$results"
+}
+
+# beside COMMAND...: runs a part of the run in the background, beside the
+# Windows-side suites; its output is shown once they are done.
+beside() {
+  local log="$work/beside-${#lanes[@]}.log"
+  "$@" >"$log" 2>&1 &
+  lanes+=("$! $log")
 }
 
 if [ -z "$filter" ]; then
   stage "native ($(test_count native) tests)" ctest --preset native
-  stage fuzzing ./scripts/fuzz.sh 4
+  if [ "$QUORLIN_HOST_WIN32" = 0 ]; then
+    stage "win32 shipped files ($(test_count win32 "$ship_checks") tests)" \
+      ctest --preset win32 -R "$ship_checks"
+  fi
+
+  # The Windows-side suites mostly wait on Wine, and so do the package checks
+  # and the scripts' own checks, which run Wine in prefixes and on displays
+  # of their own: those run beside the suites, and so does the fuzzing.
+  # (They start before this run's own display exists, so they never share it.)
+  side_checks() {
+    stage "package checks" env QUORLIN_PACKAGES_SUMMARY="$work/packages.txt" ./scripts/test-packages.sh
+    stage "leftover check" tests/scripts/leftover_test.sh
+    stage "64-bit-only check" tests/scripts/host_fallback_test.sh
+  }
+  beside side_checks
+  beside stage fuzzing ./scripts/fuzz.sh 4
+  if [ "$later_win32" = 1 ]; then
+    beside stage "win32 build (its tests cannot run here)" nice -n 19 cmake --build --preset win32
+  fi
 fi
 
 source scripts/wine-env.sh
@@ -75,19 +135,21 @@ for preset in "${wine_presets[@]}"; do
   stage "$preset ($(test_count "$preset") tests)" ctest --preset "$preset" ${filter:+-R "$filter" --no-tests=error}
   wineserver -k >/dev/null 2>&1 || true
 done
-if [ -z "$filter" ]; then
-  packages="$work/packages.txt"
-  stage "package checks" env QUORLIN_PACKAGES_SUMMARY="$packages" ./scripts/test-packages.sh
-  # Its closing line: "N passed, M failed, K skipped".
-  package_skips=$(sed -n 's/.* \([0-9]*\) skipped$/\1/p' "$packages" 2>/dev/null || true)
-  [ "${package_skips:-0}" = 0 ] || skipped+=("$package_skips package checks that start x86 programs")
 
-  # The scripts' own checks: what a run leaves behind, and the 64-bit-only path.
-  stage "leftover check" tests/scripts/leftover_test.sh
-  stage "64-bit-only check" tests/scripts/host_fallback_test.sh
+for lane in "${lanes[@]}"; do
+  wait "${lane%% *}" || true
+  cat "${lane#* }"
+done
+lanes=()
+if [ -z "$filter" ]; then
+  # The package checks' closing line: "N passed, M failed, K skipped".
+  package_skips=$(sed -n 's/.* \([0-9]*\) skipped$/\1/p' "$work/packages.txt" 2>/dev/null || true)
+  [ "${package_skips:-0}" = 0 ] || skipped+=("$package_skips package checks that start x86 programs")
 fi
 
 list() { local IFS=';'; echo "$*" | sed 's/;/, /g'; }
+mapfile -t passed < <(sed -n 's/^passed //p' "$results")
+mapfile -t failed < <(sed -n 's/^failed //p' "$results")
 line="passed: $(list "${passed[@]}")"
 [ ${#failed[@]} = 0 ] || line="FAILED: $(list "${failed[@]}"); $line"
 [ ${#skipped[@]} = 0 ] || line="$line; skipped: $(list "${skipped[@]}") (no 32-bit programs on this host)"

@@ -24,7 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   FUZZ_CHECK(parsed.error.empty());
   const Command command = parsed.line.command;
-  const bool takesDrive = command == Command::kReport || command == Command::kEject;
+  // --all stands in for the drive, with eject only (help and the version
+  // take any options along).
+  FUZZ_CHECK(!parsed.line.all || command == Command::kEject || command == Command::kHelp ||
+             command == Command::kVersion);
+  const bool takesDrive = command == Command::kReport || command == Command::kWho ||
+                          (command == Command::kEject && !parsed.line.all);
   FUZZ_CHECK(takesDrive ? parsed.line.letter >= 'A' && parsed.line.letter <= 'Z'
                         : parsed.line.letter == 0);
   FUZZ_CHECK(!(command == Command::kEject && parsed.line.json));

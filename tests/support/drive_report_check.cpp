@@ -105,7 +105,7 @@ void ExpectReportOf(wchar_t letter, const std::string& shown) {
   for (const char* label : {kFreeToCaller, kTotalFree}) {
     uint64_t a = GroupedValue(ValueAfter(shown, label));
     uint64_t b = GroupedValue(ValueAfter(expected, label));
-    EXPECT_LE(a > b ? a - b : b - a, 65536u) << label;  // 64 MiB
+    EXPECT_LE(a > b ? a - b : b - a, kFreeSpaceDriftKb) << label;
   }
 }
 

@@ -22,6 +22,12 @@ std::vector<String> Lines(const String& text) {
   return lines;
 }
 
+// How far the free space of the host's disk, where every test drive lies,
+// may move between a report and its check, in KB: the package checks run
+// beside the Windows-side suites and make and delete Wine prefixes and
+// packages of a few hundred MB within seconds.
+inline constexpr std::uint64_t kFreeSpaceDriftKb = 1024 * 1024;
+
 // The labels of the report's two free space lines.
 inline constexpr const char* kFreeToCaller = "     FreeKBytesAvailableToCaller = ";
 inline constexpr const char* kTotalFree = "     TotalNumberOfFreeKBytes     = ";

@@ -21,6 +21,7 @@ TEST(CliCommandLine, EveryCommandInTheFormsUsersType) {
     Command command;
     char letter;
     bool json, cp932;
+    bool all = false;
   };
   const Case cases[] = {
       {{"list"}, Command::kList, 0, false, false},
@@ -32,6 +33,10 @@ TEST(CliCommandLine, EveryCommandInTheFormsUsersType) {
       {{"report", "z"}, Command::kReport, 'Z', false, false},
       {{"report", "A:\\"}, Command::kReport, 'A', false, false},
       {{"eject", "e:\\", "--cp932"}, Command::kEject, 'E', false, true},
+      {{"eject", "--all"}, Command::kEject, 0, false, false, true},
+      {{"--all", "eject", "--cp932"}, Command::kEject, 0, false, true, true},
+      {{"who", "e"}, Command::kWho, 'E', false, false},
+      {{"who", "F:\\", "--json"}, Command::kWho, 'F', true, false},
       {{"watch"}, Command::kWatch, 0, false, false},
       {{"watch", "--json", "--json"}, Command::kWatch, 0, true, false},
       {{"--version"}, Command::kVersion, 0, false, false},
@@ -50,6 +55,7 @@ TEST(CliCommandLine, EveryCommandInTheFormsUsersType) {
     EXPECT_EQ(parsed.line.letter, c.letter);
     EXPECT_EQ(parsed.line.json, c.json);
     EXPECT_EQ(parsed.line.cp932, c.cp932);
+    EXPECT_EQ(parsed.line.all, c.all);
   }
 }
 
@@ -59,9 +65,9 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
     const char* error;
   };
   const Case cases[] = {
-      {{}, "QuorlinCmd: no command given: list, report, eject or watch (see QuorlinCmd --help)"},
+      {{}, "QuorlinCmd: no command given: list, report, eject, who or watch (see QuorlinCmd --help)"},
       {{"--json"},
-       "QuorlinCmd: no command given: list, report, eject or watch (see QuorlinCmd --help)"},
+       "QuorlinCmd: no command given: list, report, eject, who or watch (see QuorlinCmd --help)"},
       {{"frob"}, "QuorlinCmd: unknown command 'frob' (see QuorlinCmd --help)"},
       {{"LIST"}, "QuorlinCmd: unknown command 'LIST' (see QuorlinCmd --help)"},
       {{""}, "QuorlinCmd: unknown command '' (see QuorlinCmd --help)"},
@@ -77,6 +83,11 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
       {{"report", "E:", "F:"},
        "QuorlinCmd: report takes one drive, not also 'F:' (see QuorlinCmd --help)"},
       {{"eject", "E:", "--json"}, "QuorlinCmd: eject has no --json (see QuorlinCmd --help)"},
+      {{"who"}, "QuorlinCmd: who needs a drive, such as E: (see QuorlinCmd --help)"},
+      {{"who", "--all"}, "QuorlinCmd: who has no --all (see QuorlinCmd --help)"},
+      {{"eject", "--all", "E:"},
+       "QuorlinCmd: eject --all takes no drive, not also 'E:' (see QuorlinCmd --help)"},
+      {{"eject", "--all", "--json"}, "QuorlinCmd: eject has no --json (see QuorlinCmd --help)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Describe(c.args));

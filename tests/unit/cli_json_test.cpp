@@ -128,6 +128,14 @@ TEST(CliJson, DeviceChangeObjectCarriesTheRecordsTypeAndNameOrNull) {
   }
 }
 
+TEST(CliJson, HoldersAreTheDriveAnArrayAndTheCountNotInspected) {
+  DriveHolders found{{{12, "\x95\x5C.exe", "E:\\\x95\x5C"}}, 2};
+  EXPECT_EQ(json::parse(HoldersJson('E', found, MarkedUtf8)),
+            json::parse("{\"drive\":\"E:\",\"holders\":[{\"pid\":12,\"process\":\"<\xE8\xA1\xA8.exe>\","
+                        "\"path\":\"<E:\\\\\xE8\xA1\xA8>\"}],\"notInspected\":2}"));
+  EXPECT_EQ(HoldersJson('F', {}, MarkedUtf8), R"({"drive":"F:","holders":[],"notInspected":0})");
+}
+
 TEST(CliJson, TextThatIsNotUtf8IsReplacedRatherThanFatal) {
   auto raw = [](std::string_view text) { return std::string(text); };
   std::string line;

@@ -35,6 +35,23 @@ TEST(CliText, ExitCodeAndLineOfEachEjectOutcome) {
   }
 }
 
+TEST(CliText, WhoListsEachHolderOrSaysThatNoneHoldsTheDrive) {
+  DriveHolders found{{{12, "notepad.exe", "E:\\held.txt"}, {340, "cmd.exe", "E:\\sub"}}, 0};
+  EXPECT_EQ(HolderLines(found), "12  notepad.exe  E:\\held.txt\r\n340  cmd.exe  E:\\sub\r\n");
+  EXPECT_EQ(WhoExitCode(found), 0);
+  EXPECT_EQ(WhoExitCode({}), 1);
+  EXPECT_EQ(HolderLines({}), "");
+  EXPECT_EQ(NoHolderLine('E'), "no process holds files open on E:\r\n");
+  EXPECT_EQ(NotInspectedLine(0), "");
+  EXPECT_EQ(NotInspectedLine(1),
+            "1 process could not be inspected; an administrator's console sees more\r\n");
+  EXPECT_EQ(NotInspectedLine(3),
+            "3 processes could not be inspected; an administrator's console sees more\r\n");
+  // eject --all names every letter of a device.
+  EXPECT_EQ(EjectOutcomeLine("EF", {EjectStatus::kEjected, 0, {}}), "E: F: ejected\r\n");
+  EXPECT_EQ(NoRemovableDriveLine(), "QuorlinCmd: there is no removable drive to eject\r\n");
+}
+
 TEST(CliText, DriveListLinesAreRootPathAndTheListsTypeName) {
   EXPECT_EQ(DriveListText({{'A', 2}, {'C', 3}, {'D', 5}, {'X', 7}}),
             "A:\\  Removable\r\nC:\\  Fixed\r\nD:\\  CD-ROM\r\nX:\\  Unknown\r\n");
@@ -53,6 +70,8 @@ TEST(CliText, HelpNamesEverythingInBothLanguages) {
   const char* names[] = {"QuorlinCmd list [--json]",
                          "QuorlinCmd report X: [--json]",
                          "QuorlinCmd eject X:",
+                         "QuorlinCmd eject --all",
+                         "QuorlinCmd who X: [--json]",
                          "QuorlinCmd watch [--json]",
                          "QuorlinCmd --help",
                          "QuorlinCmd --version",

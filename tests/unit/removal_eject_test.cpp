@@ -215,3 +215,17 @@ TEST(FormatEjectResultTest, UpperCaseHexInAtLeastTwoColumns) {
 }
 
 }  // namespace
+
+// eject --all asks once per storage device: volumes on one device number of
+// one class are one device, in the order of their first letters; a letter
+// whose volume cannot be looked up stands alone.
+TEST(GroupLettersByDeviceTest, LettersOfOneDeviceAreOneEject) {
+  RecordingRemovalPlatform f;
+  f.AddVolume('E', 1, 2, "\\Device\\Harddisk1\\DR1", 11);
+  f.AddVolume('F', 2, 2, "\\Device\\Harddisk2\\DR2", 12);
+  f.AddVolume('G', 1, 2, "\\Device\\Harddisk1\\DR1", 13);  // E:'s second partition
+  f.AddVolume('H', 1, 5, "\\Device\\CdRom1", 14);          // CD-ROM number 1: another device
+  f.AddVolume('I', 2, 2, "\\Device\\Floppy2", 15);         // floppy number 2: another device
+  EXPECT_EQ(GroupLettersByDevice(f, {'E', 'F', 'G', 'H', 'I', 'J'}),
+            (std::vector<std::string>{"EG", "F", "H", "I", "J"}));
+}
