@@ -147,6 +147,16 @@ int main(int argc, char** argv) {
     PaintAll(host);
     fresh.DestroyWindow();
   });
+  // The reference dialog's pane: the same template, its list left empty.
+  Time("the bare template's pane, shown, painted and closed", fewer, host, [&] {
+    HWND bare = ::CreateDialogParamW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_CONTROL_PANE), host,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    if (!bare) return;
+    ::ShowWindow(bare, SW_SHOW);
+    PaintAll(host);
+    ::DestroyWindow(bare);
+  });
   auto firstPaint = [&](bool offScreenFirst) {
     HWND like = MakeDriveListLike(host);
     if (offScreenFirst) {
