@@ -28,8 +28,7 @@ CQuorlinApp theApp;
 // the ANSI code page is.
 std::vector<std::string> CommandLineArguments() {
   std::vector<std::string> arguments;
-  // Without arguments there is nothing to echo, and the splitter's DLL
-  // (shell32, bound on first use) stays out of the start-up.
+  // Without arguments there is nothing to echo or split.
   if (!CommandLineHasArguments(::GetCommandLineW())) return arguments;
   for (const std::wstring& argument : WideCommandLineArguments())
     arguments.push_back(WideToCp932(argument));

@@ -48,7 +48,7 @@ namespace {
 struct Options {
   std::vector<std::pair<std::string, std::wstring>> sizes;  // label, path
   int starts = 21;                                          // starts of each program, alternating
-  int idleSeconds = 30;                                     // the idle window
+  int idleSeconds = 90;                                     // the idle window: 30 ticks
   int sends = 2000;                                         // sends per timed repeat
   int repeats = 7;                                          // timed repeats per program
   int soakBroadcasts = 10000;
@@ -120,6 +120,7 @@ class Program {
     ::CloseHandle(m_info.hThread);
     m_info = {};
     m_main = nullptr;
+    m_unixPid.clear();
   }
 
   HWND Main() const { return m_main; }
@@ -161,6 +162,33 @@ class Program {
     }
     ::CloseHandle(snapshot);
     return total;
+  }
+
+  // CPU time of all the process's threads in milliseconds, from the Linux
+  // scheduler's nanosecond counters (/proc/PID/task/TID/schedstat, read
+  // through Wine's Z: drive), or a negative value where they cannot be read.
+  // Thread times under Wine move in whole clock ticks of 10 ms, too coarse
+  // for a figure of 1 to 2 ms per tick over 30 ticks. The Unix process is
+  // the one whose command line starts with this program's path, which must
+  // name exactly one.
+  double SchedulerCpuMs() {
+    if (m_unixPid.empty()) m_unixPid = FindUnixPid();
+    if (m_unixPid.empty()) return -1;
+    const std::wstring tasks = L"Z:\\proc\\" + m_unixPid + L"\\task\\";
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((tasks + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return -1;
+    double total = 0;
+    int threads = 0;
+    do {
+      if (found.cFileName[0] == L'.') continue;
+      std::string stat = ReadSmallFile(tasks + found.cFileName + L"\\schedstat");
+      if (stat.empty()) continue;
+      total += std::strtod(stat.c_str(), nullptr) / 1e6;
+      ++threads;
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return threads ? total : -1;
   }
 
   // The process's entries in the system's handle table. Under Wine
@@ -221,7 +249,44 @@ class Program {
   }
 
   std::wstring m_name;
+  // Up to 4 KiB of a file that reports no size, as /proc's files do.
+  static std::string ReadSmallFile(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    char buffer[4096];
+    DWORD read = 0;
+    if (!::ReadFile(file, buffer, sizeof buffer, &read, nullptr)) read = 0;
+    ::CloseHandle(file);
+    return std::string(buffer, read);
+  }
+
+  std::wstring FindUnixPid() const {
+    std::wstring match;
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    const std::string path = Narrow(m_path.c_str());
+    do {
+      if (found.cFileName[0] < L'1' || found.cFileName[0] > L'9') continue;
+      std::string line = ReadSmallFile(std::wstring(L"Z:\\proc\\") + found.cFileName + L"\\cmdline");
+      line = line.substr(0, line.find('\0'));
+      if (line.size() != path.size() ||
+          ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, line.data(), -1, path.data(), -1) !=
+              CSTR_EQUAL)
+        continue;
+      if (!match.empty()) {  // two programs of this path: neither is sure
+        match.clear();
+        break;
+      }
+      match = found.cFileName;
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return match;
+  }
+
   std::wstring m_path;
+  std::wstring m_unixPid;  // of the running program, once found
   PROCESS_INFORMATION m_info{};
   HWND m_main = nullptr;
 };
@@ -355,7 +420,7 @@ void MeasureStartup(const Options& o, Program& quorlin, Program& reference, int 
   double paired = Median(ratio);
   table.push_back({"start-up, median of " + std::to_string(o.starts) + " paired starts (ms)",
                    Format("%.1f", Median(q)), Format("%.1f", Median(r)), Format("%.3f x", paired),
-                   "<= 1.15 x", Met(paired <= 1.15)});
+                   "<= 1.10 x", Met(paired <= 1.10)});
   table.push_back({"start-up CPU until visible, mean of " + std::to_string(o.starts) + " (ms)",
                    Format("%.1f", qCpu), Format("%.1f", rCpu), Format("%.3f x", qCpu / rCpu), "",
                    ""});
@@ -389,13 +454,20 @@ void MeasureIdle(const Options& o, Program& quorlin, Program& reference, std::in
   double wait = kRefreshMs * 1.5 - sinceShown;
   while (wait < 0) wait += kRefreshMs;
   ::Sleep(static_cast<DWORD>(wait));
+  double qs0 = quorlin.SchedulerCpuMs(), rs0 = reference.SchedulerCpuMs();
   double q0 = quorlin.CpuMs(), r0 = reference.CpuMs();
   ::Sleep(static_cast<DWORD>(ticks) * kRefreshMs);
   double q1 = quorlin.CpuMs(), r1 = reference.CpuMs();
+  double qs1 = quorlin.SchedulerCpuMs(), rs1 = reference.SchedulerCpuMs();
   double q = (q1 - q0) / ticks, r = (r1 - r0) / ticks;
-  table.push_back(
-      {"idle CPU per refresh tick" + label + ", " + std::to_string(ticks) + " ticks (ms)",
-       Format("%.1f", q), Format("%.1f", r), Format("%+.1f ms", q - r), "<= 4 ms", Met(q <= 4.0)});
+  // The scheduler's counters where both programs have them.
+  const bool fine = qs0 >= 0 && qs1 >= 0 && rs0 >= 0 && rs1 >= 0;
+  if (fine) q = (qs1 - qs0) / ticks, r = (rs1 - rs0) / ticks;
+  const char* format = fine ? "%.2f" : "%.1f";
+  table.push_back({"idle CPU per refresh tick" + label + ", " + std::to_string(ticks) + " ticks (ms" +
+                       (fine ? ", ns counters)" : ")"),
+                   Format(format, q), Format(format, r), Format(fine ? "%+.2f ms" : "%+.1f ms", q - r),
+                   "<= 2 ms", Met(q <= 2.0)});
 }
 
 // Per-send time of both programs, minimised, with the logs at their bound;

@@ -11,6 +11,7 @@
 #include "devchange/broadcast_record_win.h"
 #include "devchange/device_change_text.h"
 #include "framework/text_win.h"
+#include "framework/user_win.h"
 
 namespace {
 
@@ -82,18 +83,18 @@ LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         if (!written) {
           g_watch.failed = true;
-          ::PostMessageW(window, WM_CLOSE, 0, 0);
+          user32::PostMessageW(window, WM_CLOSE, 0, 0);
         }
       }
       break;
     case WM_CLOSE:
-      ::DestroyWindow(window);
+      user32::DestroyWindow(window);
       return 0;
     case WM_DESTROY:
-      ::PostQuitMessage(0);
+      user32::PostQuitMessage(0);
       return 0;
   }
-  return ::DefWindowProcW(window, message, wParam, lParam);
+  return user32::DefWindowProcW(window, message, wParam, lParam);
 }
 
 // Ctrl+C and Ctrl+Break end the watch through its message loop, so that the
@@ -101,7 +102,7 @@ LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 // default handling.
 BOOL WINAPI WatchCtrlHandler(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  ::PostMessageW(g_window, WM_CLOSE, 0, 0);
+  user32::PostMessageW(g_window, WM_CLOSE, 0, 0);
   return TRUE;
 }
 
@@ -116,9 +117,9 @@ int RunWatch(ConsoleOutput& out, ConsoleOutput& err, bool json) {
   windowClass.lpszClassName = kWindowClass;
   // Broadcasts reach top-level windows only, so this is one, never shown,
   // rather than a message-only window.
-  if (!::RegisterClassW(&windowClass) ||
-      !(g_window = ::CreateWindowExW(0, kWindowClass, L"QuorlinCmd watch", WS_OVERLAPPED, 0, 0, 0,
-                                     0, nullptr, nullptr, instance, nullptr))) {
+  if (!user32::RegisterClassW(&windowClass) ||
+      !(g_window = user32::CreateWindowExW(0, kWindowClass, L"QuorlinCmd watch", WS_OVERLAPPED, 0,
+                                           0, 0, 0, nullptr, nullptr, instance, nullptr))) {
     err.Write(Cp932ToWide(kWatchNoWindowLine));
     return kExitOutput;
   }
@@ -126,12 +127,12 @@ int RunWatch(ConsoleOutput& out, ConsoleOutput& err, bool json) {
   err.Write(Cp932ToWide(kWatchReadyLine));
 
   MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
+  while (user32::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    user32::TranslateMessage(&message);
+    user32::DispatchMessageW(&message);
   }
   ::SetConsoleCtrlHandler(WatchCtrlHandler, FALSE);
-  if (::IsWindow(g_window)) ::DestroyWindow(g_window);
+  if (user32::IsWindow(g_window)) user32::DestroyWindow(g_window);
   g_window = nullptr;
   return g_watch.failed ? kExitOutput : kExitSuccess;
 }

@@ -47,6 +47,23 @@ DriveListFace ReadDriveListFace(const List& list) {
   return face;
 }
 
+// What a rebuild left: the drive set it was made from, the face it gave the
+// list and the selection mark. A rebuild from the same set, of a list that
+// still holds all of this, leaves it as it is: the rows, the selection, the
+// hot row and the scroll positions come out the same, and no row keeps the
+// focus through a rebuild.
+struct DriveListState {
+  std::vector<DriveEntry> drives;
+  DriveListFace face;
+  int mark = -1;
+  bool operator==(const DriveListState&) const = default;
+};
+
+template <typename List>
+DriveListState ReadDriveListState(const List& list, const std::vector<DriveEntry>& drives) {
+  return {drives, ReadDriveListFace(list), list.GetSelectionMark()};
+}
+
 enum class SelectionRestore { kNothingSelected, kRestored, kGone };
 
 // `List` is the list view (CListCtrl, or a fake in the tests). `onGone` runs

@@ -11,6 +11,7 @@
 #include "drives/drive_types.h"
 #include "framework/shell_win.h"
 #include "framework/text_win.h"
+#include "framework/user_win.h"
 
 // The portable code's copies of the platform's values.
 static_assert(kDriveRemovable == DRIVE_REMOVABLE);
@@ -64,7 +65,7 @@ DriveReportInput QueryDriveReportInput(char letter) {
   WideToCp932Buffer(info.szDisplayName, in.displayName, sizeof in.displayName);
   WideToCp932Buffer(info.szTypeName, in.typeName, sizeof in.typeName);
   // Only the value was wanted; a null handle is harmless here.
-  DestroyIcon(info.hIcon);
+  user32::DestroyIcon(info.hIcon);
 
   ULARGE_INTEGER available{}, total{}, totalFree{};
   in.freeSpaceResult =

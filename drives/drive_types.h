@@ -15,6 +15,7 @@ constexpr uint32_t kDriveCdRom = 5;
 struct DriveEntry {
   char letter;    // 'A'..'Z'
   uint32_t type;  // GetDriveType code, 0..6
+  bool operator==(const DriveEntry&) const = default;
 };
 
 // Display name of a drive type code; unknown codes read "Unknown".

@@ -1,8 +1,8 @@
 #pragma once
-// The program's command line, split into arguments as the C runtime splits
-// it, fetched wide so that no code page comes in between.
+// The program's command line, split into arguments as CommandLineToArgvW
+// splits it, fetched wide so that no code page comes in between.
 #include <string>
 #include <vector>
 
-// The program's path first, then each argument.
+// The program's name first, then each argument.
 std::vector<std::wstring> WideCommandLineArguments();

@@ -48,4 +48,5 @@ class CListCtrl : public CWnd {
     return SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), partialOk) != FALSE;
   }
   void SetRedraw(bool redraw) const { SendMessage(WM_SETREDRAW, redraw); }
+  void LayOutOffScreen() const;
 };

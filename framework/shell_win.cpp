@@ -16,15 +16,6 @@ Declared* Bind(const char* name) {
 
 }  // namespace
 
-LPWSTR* CommandLineToArgvW(LPCWSTR commandLine, int* count) {
-  static auto* bound = Bind<decltype(::CommandLineToArgvW)>("CommandLineToArgvW");
-  if (!bound) {
-    *count = 0;
-    return nullptr;
-  }
-  return bound(commandLine, count);
-}
-
 DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags) {
   static auto* bound = Bind<decltype(::SHGetFileInfoW)>("SHGetFileInfoW");
   return bound ? bound(path, attributes, info, size, flags) : 0;

@@ -1,8 +1,8 @@
 #pragma once
 // The shell32 functions the program calls, bound on first use. Under Wine,
 // shell32 and the DLLs it brings (shcore, shlwapi) take about as long to
-// load as the rest of the start-up, and a start without arguments calls
-// none of these before the user clicks. Each behaves as the function of the
+// load as the rest of the start-up, and they serve only the drive report
+// and the About box, after the user clicks. Each behaves as the function of the
 // same name; should shell32 not load, each fails as that function does.
 #include <windows.h>
 
@@ -10,7 +10,6 @@
 
 namespace shell32 {
 
-LPWSTR* CommandLineToArgvW(LPCWSTR commandLine, int* count);
 DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT size, UINT flags);
 BOOL SHGetDiskFreeSpaceExW(LPCWSTR path, ULARGE_INTEGER* available, ULARGE_INTEGER* total,
                            ULARGE_INTEGER* totalFree);

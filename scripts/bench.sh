@@ -2,12 +2,15 @@
 # Benchmarks Quorlin.exe against a bare dialog built from the same templates
 # (bench): start-up, cost per device-change broadcast, idle CPU per
 # refresh tick, exe sizes and a soak, taken side by side in one run under
-# Wine on a virtual display, with a removable drive added. Prints the
-# machine's facts and one table; asserts nothing (see docs/PERFORMANCE.md).
+# Wine on a virtual display, with a removable drive added. Then whole starts
+# of QuorlinCmd.exe, one command line at a time, each paired with a start of
+# a bare console program (bench/console_reference_win.cpp). Prints the
+# machine's facts and two tables; asserts nothing (see docs/PERFORMANCE.md).
 # Installs what is missing and builds what it needs; leaves nothing behind
 # but the build folders.
 #
-#   scripts/bench.sh [win32|win64] [--profile] [driver options]
+#   scripts/bench.sh [win32|win64] [--profile] [--cmd LINE]... [--cmd-pairs N]
+#                    [--quorlincmd PATH] [--only LIST] [driver options]
 #
 # win32 measures the i686 exe, win64 the x86_64 one. The default is win32,
 # or win64 on a host that runs no 32-bit programs (scripts/host.sh), which it
@@ -15,7 +18,12 @@
 # --profile adds the refresh tick and a logged broadcast taken apart step by
 # step (bench/profile_win.cpp). The driver's options (--starts N,
 # --quorlin PATH for another build, --verbose 1, ...) are listed at the top
-# of bench/quorlin_bench_win.cpp.
+# of bench/quorlin_bench_win.cpp. --only takes its figures and "console".
+# --cmd replaces the console program's command lines (by default list,
+# list --json, --version, report C:, eject of a letter with no drive, and
+# who C:); a line that the QuorlinCmd.exe measured does not understand (exit
+# code 64) is left out with a note. --cmd-pairs sets the pairs of starts per
+# line (21), --quorlincmd another build of QuorlinCmd.exe (a path here).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/host.sh
@@ -26,16 +34,49 @@ if [ $# -gt 0 ] && [[ "$1" == win32 || "$1" == win64 ]]; then
   shift
 fi
 
-profile=0
-if [ $# -gt 0 ] && [ "$1" = --profile ]; then
-  profile=1
-  shift
-fi
-
 fail() {
   echo "bench.sh: $*" >&2
   exit 1
 }
+
+profile=0
+cmd_lines=()
+cmd_pairs=21
+quorlincmd=build/$preset/bin/QuorlinCmd.exe
+only=""
+driver_args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --profile)
+      profile=1
+      shift
+      continue
+      ;;
+  esac
+  [ $# -ge 2 ] || fail "$1 wants a value"
+  case "$1" in
+    --cmd) cmd_lines+=("$2") ;;
+    --cmd-pairs) cmd_pairs=$2 ;;
+    --quorlincmd) quorlincmd=$2 ;;
+    --only) only=$2 ;;
+    *) driver_args+=("$1" "$2") ;;
+  esac
+  shift 2
+done
+[[ "$cmd_pairs" =~ ^[1-9][0-9]*$ ]] || fail "--cmd-pairs wants a positive number"
+
+# --only splits into the driver's figures and the console starts.
+console=1
+window_figures=""
+if [ -n "$only" ]; then
+  console=0
+  for figure in ${only//,/ }; do
+    if [ "$figure" = console ]; then console=1; else window_figures+="${window_figures:+,}$figure"; fi
+  done
+  [ -z "$window_figures" ] || driver_args+=(--only "$window_figures")
+fi
+window=1
+[ -z "$only" ] || [ -n "$window_figures" ] || window=0
 
 if [ "$preset" = win32 ] && [ "$QUORLIN_HOST_WIN32" = 0 ]; then
   fail "this host runs no 32-bit programs, so the i686 build cannot be measured here; use win64"
@@ -46,7 +87,12 @@ fi
 ./scripts/install-deps.sh >/dev/null || fail "installing the packages failed"
 
 work=$(mktemp -d /tmp/quorlin-bench.XXXXXX)
+keeper=""
 cleanup() {
+  if [ -n "$keeper" ]; then
+    kill "$keeper" 2>/dev/null || true
+    wait "$keeper" 2>/dev/null || true
+  fi
   if declare -F quorlin_wine_cleanup >/dev/null; then quorlin_wine_cleanup; fi
   rm -rf "$work"
 }
@@ -57,7 +103,9 @@ trap cleanup EXIT
 for p in win32 win64; do
   cmake --preset "$p" >/dev/null || fail "configuring $p failed"
   targets=(Quorlin)
-  [ "$p" = "$preset" ] && targets+=(quorlin_bench quorlin_bench_reference quorlin_profile)
+  [ "$p" = "$preset" ] &&
+    targets+=(quorlin_bench quorlin_bench_reference quorlin_profile QuorlinCmd
+      quorlin_bench_console_reference)
   cmake --build --preset "$p" --target "${targets[@]}" >"$work/build-$p.log" 2>&1 ||
     fail "building $p failed (see the output of: cmake --build --preset $p)"
 done
@@ -70,19 +118,173 @@ source scripts/wine-env.sh
 winpath() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
 
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores, $(wine --version)"
+[ -f "$quorlincmd" ] || fail "no QuorlinCmd.exe at $quorlincmd"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-if ! wine "build/$preset/bin/quorlin_bench.exe" \
-    --size "i686=$(winpath build/win32/bin/Quorlin.exe)" \
-    --size "x86_64=$(winpath build/win64/bin/Quorlin.exe)" \
-    "$@" >"$work/table.txt" 2>"$work/error.txt"; then
-  fail "the benchmark could not run: $(grep -m1 quorlin_bench "$work/error.txt" || tail -n1 "$work/error.txt")"
+if [ "$window" = 1 ]; then
+  if ! wine "build/$preset/bin/quorlin_bench.exe" \
+      --size "i686=$(winpath build/win32/bin/Quorlin.exe)" \
+      --size "x86_64=$(winpath build/win64/bin/Quorlin.exe)" \
+      ${driver_args[@]+"${driver_args[@]}"} >"$work/table.txt" 2>"$work/error.txt"; then
+    fail "the benchmark could not run: $(grep -m1 quorlin_bench "$work/error.txt" || tail -n1 "$work/error.txt")"
+  fi
+  echo "load after the window's figures: $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo
+  cat "$work/table.txt"
 fi
-echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo
-cat "$work/table.txt"
 if [ "$profile" = 1 ]; then
   wine "build/$preset/bin/quorlin_profile.exe" >"$work/profile.txt" 2>"$work/error.txt" ||
     fail "the profile could not run: $(tail -n1 "$work/error.txt")"
   echo
   cat "$work/profile.txt"
 fi
+[ "$console" = 1 ] || exit 0
+
+# --- whole starts of the console program --------------------------------
+# Under Wine the CPU time of a process that has ended can be read only from
+# the Unix side (GetProcessTimes of another process reads 0, and its threads'
+# times go with them), so each start is a child of this shell, the Wine
+# loader running the exe in its own Unix process, and its CPU is the
+# children's CPU time (getrusage, which `times` prints) before and after it.
+# The server stays up between starts: Debian's wineserver ends as soon as
+# no program runs, and the next start would start it and the prefix's
+# services anew. A server that is running cannot be told so; it is ended
+# first (the window's figures are taken by then).
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p || fail "the Wine server could not be started to stay up"
+# The desktop stays up too, as on Windows, where the shell holds it: Wine's
+# desktop process ends a second after the last program with a window, and
+# the next report (its shell query draws an icon) would wait for a new one.
+# The bare dialog holds it and does nothing meanwhile.
+wine "build/$preset/bin/quorlin_bench_reference.exe" >/dev/null 2>&1 &
+keeper=$!
+for _ in $(seq 100); do
+  xwininfo -root -tree 2>/dev/null | grep -q '("quorlin_bench_reference.exe"' && break
+  sleep 0.1
+done
+xwininfo -root -tree 2>/dev/null | grep -q '("quorlin_bench_reference.exe"' ||
+  fail "the bare dialog that holds the desktop did not show"
+
+# A letter that names no drive of the prefix, for eject.
+free=""
+for letter in {d..y}; do
+  [ -e "$WINEPREFIX/dosdevices/$letter:" ] || { free=${letter^^}; break; }
+done
+[ -n "$free" ] || fail "the prefix has a drive for every letter from D to Y"
+[ ${#cmd_lines[@]} -gt 0 ] ||
+  cmd_lines=("list" "list --json" "--version" "report C:" "eject $free:" "who C:")
+
+reference=build/$preset/bin/quorlin_bench_console_reference.exe
+
+# start EXE [ARGUMENT...]: one start, its output to files; sets cpu_ms,
+# wall_ms and code. The children's CPU is read in this shell (no subshell)
+# right before and after, and worked out after both readings.
+start() {
+  code=0
+  times >"$work/times0"
+  local w0=$EPOCHREALTIME
+  wine "$@" >"$work/out.txt" 2>"$work/err.txt" || code=$?
+  local w1=$EPOCHREALTIME
+  times >"$work/times1"
+  cpu_ms=$(awk 'FNR == 2 {
+      split($1, u, "m"); split($2, s, "m"); sub("s", "", u[2]); sub("s", "", s[2])
+      t = (u[1] * 60 + u[2] + s[1] * 60 + s[2]) * 1000
+      if (NR == FNR) before = t; else after = t
+    } END { printf "%.3f", after - before }' "$work/times0" "$work/times1")
+  wall_ms=$(awk -v a="$w0" -v b="$w1" 'BEGIN { printf "%.3f", (b - a) * 1000 }')
+}
+
+# Pairs of starts of QuorlinCmd.exe with the command line and of the
+# reference, in alternating order; each pair gives its figures and their
+# ratios ("cmd_cpu cmd_wall ref_cpu ref_wall" per line in $work/pairs).
+console_row() {
+  local line=$1 target=$2 i cmd_code
+  local -a args
+  read -r -a args <<<"$line"
+  # Untimed starts first: the first start of each program reads its files.
+  start "$quorlincmd" "${args[@]}"
+  cmd_code=$code
+  if [ "$cmd_code" = 64 ]; then
+    skipped_lines+=("$line")
+    return
+  fi
+  start "$reference"
+  : >"$work/pairs"
+  for ((i = 0; i < cmd_pairs; ++i)); do
+    local c_cpu c_wall r_cpu r_wall
+    if ((i % 2 == 0)); then
+      start "$quorlincmd" "${args[@]}"
+      c_cpu=$cpu_ms c_wall=$wall_ms
+      start "$reference"
+      r_cpu=$cpu_ms r_wall=$wall_ms
+    else
+      start "$reference"
+      r_cpu=$cpu_ms r_wall=$wall_ms
+      start "$quorlincmd" "${args[@]}"
+      c_cpu=$cpu_ms c_wall=$wall_ms
+    fi
+    echo "$c_cpu $c_wall $r_cpu $r_wall" >>"$work/pairs"
+    [ "${verbose:-0}" = 0 ] ||
+      echo "QuorlinCmd $line, pair $i: $c_cpu ms CPU, $c_wall ms; reference $r_cpu ms CPU, $r_wall ms" >&2
+  done
+  awk -v line="$line" -v code="$cmd_code" -v target="$target" '
+    function median(a, n,   i, j, t) {
+      for (i = 2; i <= n; ++i) for (j = i; j > 1 && a[j - 1] > a[j]; --j) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    { cc[NR] = $1; cw[NR] = $2; rc[NR] = $3; rw[NR] = $4; qc[NR] = $1 / $3; qw[NR] = $2 / $4 }
+    END {
+      c = median(qc, NR)
+      printf "%s\t%d\t%.1f\t%.1f\t%.3f x\t%.1f\t%.1f\t%.3f x\t%s\t%s\n", line, code,
+        median(cc, NR), median(rc, NR), c, median(cw, NR), median(rw, NR), median(qw, NR),
+        target == "" ? "" : "<= " target " x", target == "" ? "" : (c <= target + 0 ? "yes" : "NO")
+    }' "$work/pairs" >>"$work/console.txt"
+}
+
+verbose=0
+for ((i = 0; i + 1 < ${#driver_args[@]}; i += 2)); do
+  [ "${driver_args[i]}" != --verbose ] || verbose=${driver_args[i + 1]}
+done
+skipped_lines=()
+: >"$work/console.txt"
+echo
+echo "load before the console starts: $(cut -d' ' -f1-3 /proc/loadavg)"
+for line in "${cmd_lines[@]}"; do
+  case "$line" in
+    list | "list --json" | --version | "eject $free:") target=1.25 ;;
+    "report C:") target=2 ;;
+    *) target="" ;;
+  esac
+  console_row "$line" "$target"
+done
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+echo "QuorlinCmd.exe ($preset) beside the bare console program: whole starts, median of $cmd_pairs pairs"
+echo
+# The table as the driver prints its own: a row per command line, columns
+# padded, the figures right-aligned.
+{
+  printf 'command line\texit\tCPU ms\treference\tCPU vs reference\twall ms\treference\t'
+  printf 'wall vs reference\ttarget (CPU)\tmet\n'
+  cat "$work/console.txt"
+} | awk -F '\t' '
+  { for (i = 1; i <= NF; ++i) { cell[NR, i] = $i; if (length($i) > w[i]) w[i] = length($i) } }
+  END {
+    for (r = 1; r <= NR; ++r) {
+      out = "|"
+      for (i = 1; i <= 10; ++i)
+        out = out sprintf(i == 1 || i >= 9 ? " %-*s |" : " %*s |", w[i], cell[r, i])
+      print out
+      if (r == 1) {
+        out = "|"
+        for (i = 1; i <= 10; ++i) {
+          dashes = sprintf("%*s", w[i] + 2, ""); gsub(/ /, "-", dashes)
+          if (i > 1 && i < 9) sub(/-$/, ":", dashes)
+          out = out dashes "|"
+        }
+        print out
+      }
+    }
+  }'
+for line in ${skipped_lines[@]+"${skipped_lines[@]}"}; do
+  echo "not measured: $line (this QuorlinCmd.exe does not know it: exit code 64)"
+done

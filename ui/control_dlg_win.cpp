@@ -33,6 +33,7 @@ BOOL CControlDlg::OnInitDialog() {
   m_driveList.InsertColumn(2, "    ", LVCFMT_LEFT, 50);
   EnumerateDrives();
   FillDriveList();
+  m_driveList.LayOutOffScreen();
   UpdateRemoveButton(0);
   SetTimer(IDT_DRIVE_REFRESH, kRefreshMs);
   return TRUE;
@@ -53,7 +54,8 @@ void CControlDlg::FillDriveList() {
     m_reportEdit.SetWindowText("");
     UpdateRemoveButton(0);
   });
-  pause.End(ReadDriveListFace(m_driveList) != before);
+  m_built = ReadDriveListState(m_driveList, m_drives);
+  pause.End(m_built.face != before);
 }
 
 void CControlDlg::UpdateRemoveButton(uint32_t driveType) {
@@ -70,10 +72,14 @@ const DriveEntry* CControlDlg::DriveAt(int row) const {
 }
 
 void CControlDlg::OnTimer(UINT_PTR id) {
-  // Every tick rebuilds the rows from scratch; FillDriveList repaints the
-  // list only when what it shows has changed.
+  // Every tick enumerates the drives. The rows are rebuilt from scratch
+  // unless the rebuild would leave the list as it is: the same drives, and
+  // the list still as the last rebuild left it. Under Wine the rebuild's
+  // messages move the list's header once per row and cost about as much CPU
+  // as the drive queries; FillDriveList repaints only what changed.
   if (id != IDT_DRIVE_REFRESH) return;
   EnumerateDrives();
+  if (ReadDriveListState(m_driveList, m_drives) == m_built) return;
   FillDriveList();
 }
 

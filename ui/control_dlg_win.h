@@ -4,6 +4,7 @@
 // button.
 #include <vector>
 
+#include "drives/drive_list.h"
 #include "drives/drive_types.h"
 #include "framework/controls_win.h"
 #include "framework/dialog_win.h"
@@ -35,4 +36,5 @@ class CControlDlg : public CDialog {
   CBrush m_backBrush;
   CBrush m_reportBrush;
   std::vector<DriveEntry> m_drives;
+  DriveListState m_built;  // what the last rebuild left
 };

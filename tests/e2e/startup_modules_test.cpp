@@ -1,16 +1,24 @@
-// What a plain start of the real Quorlin.exe loads. Shell32 (and with it
-// shcore and shlwapi) is bound on first use: the window comes up without
-// it, and the first drive report brings it in.
+// What a plain start of the real Quorlin.exe loads, and what QuorlinCmd.exe
+// loads for a command. Shell32 (and with it shcore and shlwapi) is bound on
+// first use: the window comes up without it, and the first drive report
+// brings it in. QuorlinCmd.exe binds user32 on first use: only watch and
+// the report (through shell32) load it.
 #include <windows.h>
 
 #include <psapi.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <cwctype>
+#include <string>
+#include <vector>
 
+#include "framework/text_win.h"
 #include "res/resource.h"
 #include "support/list_rows.h"
 #include "support/process.h"
+#include "support/quorlin_cmd.h"
 #include "support/remote_window.h"
 
 namespace {
@@ -39,6 +47,76 @@ TEST(StartupModules, ShellIsLoadedOnlyWhenAReportNeedsIt) {
   ASSERT_TRUE(ClickRowAndWait(list, 0));
   EXPECT_NE(WindowTextOf(quorlin.Control(IDC_REPORT_EDIT)), "");
   EXPECT_TRUE(HasModule(quorlin.Handle(), L"shell32.dll"));
+}
+
+// The file names, in lower case, of the DLLs that QuorlinCmd.exe loads
+// while running with `arguments`, as a debugger hears of them: a process
+// that has ended can no longer be asked.
+std::vector<std::wstring> DllsLoadedByQuorlinCmd(const std::wstring& arguments) {
+  std::vector<std::wstring> dlls;
+  const std::wstring exe = QuorlinCmdExePath();
+  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+  HANDLE nul = InheritableFile(L"NUL");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = nul;
+  PROCESS_INFORMATION info{};
+  BOOL started = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                  DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
+  ::CloseHandle(nul);
+  if (!started) return dlls;
+  for (bool ended = false; !ended;) {
+    DEBUG_EVENT event{};
+    if (!::WaitForDebugEvent(&event, 20000)) {
+      ADD_FAILURE() << "QuorlinCmd " << WideToCp932(arguments) << " hangs";
+      ::TerminateProcess(info.hProcess, 1);
+      break;
+    }
+    DWORD status = DBG_CONTINUE;
+    if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
+      wchar_t path[MAX_PATH] = {};
+      if (::GetFinalPathNameByHandleW(event.u.LoadDll.hFile, path, MAX_PATH, 0)) {
+        std::wstring name = std::wcsrchr(path, L'\\') ? std::wcsrchr(path, L'\\') + 1 : path;
+        std::transform(name.begin(), name.end(), name.begin(), ::towlower);
+        dlls.push_back(name);
+      }
+      if (event.u.LoadDll.hFile) ::CloseHandle(event.u.LoadDll.hFile);
+    } else if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
+      if (event.u.CreateProcessInfo.hFile) ::CloseHandle(event.u.CreateProcessInfo.hFile);
+    } else if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+      ended = true;
+    } else if (event.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+               event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+      status = DBG_EXCEPTION_NOT_HANDLED;
+    }
+    ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+  }
+  ::CloseHandle(info.hProcess);
+  ::CloseHandle(info.hThread);
+  return dlls;
+}
+
+bool Holds(const std::vector<std::wstring>& dlls, const wchar_t* name) {
+  return std::find(dlls.begin(), dlls.end(), name) != dlls.end();
+}
+
+TEST(StartupModules, TheConsoleProgramLoadsUser32OnlyForAWindowOrTheShell) {
+  // The eject of a letter with no drive, and a command line not understood.
+  wchar_t noDrive = L'Q';
+  while (::GetLogicalDrives() & (1u << (noDrive - L'A'))) ++noDrive;
+  const std::wstring eject = std::wstring(L"eject ") + noDrive + L":";
+  for (const std::wstring& arguments :
+       {std::wstring(L"list --json"), std::wstring(L"--version"), eject, std::wstring(L"report")}) {
+    std::vector<std::wstring> dlls = DllsLoadedByQuorlinCmd(arguments);
+    ASSERT_TRUE(Holds(dlls, L"kernelbase.dll"));  // the check itself works
+    EXPECT_FALSE(Holds(dlls, L"user32.dll")) << WideToCp932(arguments);
+    EXPECT_FALSE(Holds(dlls, L"shell32.dll")) << WideToCp932(arguments);
+  }
+  // The report's shell query draws an icon: shell32 brings user32 in.
+  std::vector<std::wstring> report = DllsLoadedByQuorlinCmd(L"report C:");
+  EXPECT_TRUE(Holds(report, L"shell32.dll"));
+  EXPECT_TRUE(Holds(report, L"user32.dll"));
 }
 
 }  // namespace

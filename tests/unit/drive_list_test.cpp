@@ -160,6 +160,28 @@ TEST(DriveRows, FaceChangesExactlyWhenWhatTheListShowsChanges) {
   EXPECT_NE(ReadDriveListFace(list), face);
 }
 
+// A tick skips the rebuild while the state reads as the last rebuild left
+// it: a rebuild from that state must leave it so, and a change of the drives
+// or by the user must show in it.
+TEST(DriveRows, ARebuildOfWhatTheLastRebuildLeftChangesNothing) {
+  FakeListView list;
+  Rebuild(list, kCEZ);
+  for (int mark : {-1, 1}) {  // nothing selected; E: selected
+    list.mark = mark;
+    Rebuild(list, kCEZ);
+    const DriveListState built = ReadDriveListState(list, kCEZ);
+    Rebuild(list, kCEZ);
+    EXPECT_EQ(ReadDriveListState(list, kCEZ), built);
+  }
+  const DriveListState built = ReadDriveListState(list, kCEZ);
+  EXPECT_NE(ReadDriveListState(list, {{'C', 3}, {'Z', 3}}), built);
+  list.mark = 2;  // the mark moved, the selection not
+  EXPECT_NE(ReadDriveListState(list, kCEZ), built);
+  list.mark = 1;
+  list.hot = 2;
+  EXPECT_NE(ReadDriveListState(list, kCEZ), built);
+}
+
 TEST(DriveRows, UnknownTypesReadUnknown) {
   FakeListView list;
   Rebuild(list, {{'A', 0}, {'B', 7}});

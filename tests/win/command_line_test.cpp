@@ -1,15 +1,29 @@
-// The check that lets a start without arguments skip the command-line
-// splitter, against the splitter itself: it must find arguments exactly
-// when CommandLineToArgvW gives more than the program name.
+// The program's own command-line splitter against CommandLineToArgvW, and
+// the check that lets a start without arguments skip it: it must find
+// arguments exactly when CommandLineToArgvW gives more than the program
+// name.
 #include <windows.h>
 
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/arguments.h"
+#include "framework/command_line_split.h"
 #include "framework/text_win.h"
 
 namespace {
+
+// What CommandLineToArgvW makes of `line`.
+std::vector<std::wstring> ShellSplit(const std::wstring& line) {
+  int count = 0;
+  LPWSTR* argv = ::CommandLineToArgvW(line.c_str(), &count);
+  std::vector<std::wstring> parts(argv, argv ? argv + count : argv);
+  ::LocalFree(argv);
+  return parts;
+}
 
 TEST(CommandLine, HasArgumentsExactlyWhenTheSplitterFindsThem) {
   const wchar_t* lines[] = {
@@ -45,7 +59,31 @@ TEST(CommandLine, HasArgumentsExactlyWhenTheSplitterFindsThem) {
     ::LocalFree(argv);
     EXPECT_EQ(CommandLineHasArguments(line), count > 1)
         << WideToCp932(line) << " splits into " << count;
+    // The name of an empty line is the program's path there.
+    if (*line) {
+      EXPECT_EQ(SplitCommandLine(line), ShellSplit(line)) << WideToCp932(line);
+    }
   }
+}
+
+// Every line of up to seven characters drawn from a letter, the two blanks,
+// the double quote and the backslash: each rule and each way they meet.
+TEST(CommandLine, SplitsEveryShortLineAsCommandLineToArgvW) {
+  const wchar_t alphabet[] = L"a \t\"\\";
+  std::wstring line;
+  int mismatches = 0;
+  auto visit = [&](auto&& self, size_t length) -> void {
+    if (!line.empty() && SplitCommandLine(line) != ShellSplit(line) && ++mismatches <= 5)
+      ADD_FAILURE() << "splits otherwise: [" << WideToCp932(line) << "]";
+    if (length == 7) return;
+    for (size_t k = 0; k + 1 < std::size(alphabet); ++k) {
+      line.push_back(alphabet[k]);
+      self(self, length + 1);
+      line.pop_back();
+    }
+  };
+  visit(visit, 0);
+  EXPECT_EQ(mismatches, 0);
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "framework/controls_win.h"
 #include "res/resource.h"
 #include "support/pane_host.h"
 #include "support/remote_window.h"
@@ -136,6 +139,52 @@ TEST_F(DriveListPaint, ATickThatChangesTheSelectionOrFocusRepaintsTheList) {
   PaintAll(host);
   Tick();
   EXPECT_FALSE(IsEmpty(Pending(list)));
+}
+
+// The pixels of `window`, frame and scroll bars included, as on the screen.
+std::vector<DWORD> WindowPixels(HWND window) {
+  RECT r;
+  ::GetWindowRect(window, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = ::GetWindowDC(window);
+  HDC memory = ::CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  std::vector<DWORD> pixels(static_cast<const DWORD*>(bits),
+                            static_cast<const DWORD*>(bits) + width * height);
+  ::SelectObject(memory, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(window, screen);
+  return pixels;
+}
+
+// The pane lays its list out off screen before it first shows; its first
+// frame must be the one the list draws without that.
+TEST_F(DriveListPaint, TheListLaidOutOffScreenFirstDrawsTheSameFirstFrame) {
+  std::vector<DWORD> frames[2];
+  for (bool offScreen : {false, true}) {
+    HWND like = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_BORDER | LVS_REPORT, 8, 8,
+                                  190, 80, host, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(like, nullptr);
+    CListCtrl control;
+    control.Attach(like);
+    control.InsertColumn(0, "Drive", LVCFMT_CENTER, 50);
+    control.InsertColumn(1, "Type", LVCFMT_LEFT, 150);  // wider than the list: a scroll bar
+    control.InsertItem(0, "C:\\");
+    control.SetItemText(0, 1, "Fixed");
+    if (offScreen) control.LayOutOffScreen();
+    ::ShowWindow(like, SW_SHOW);
+    PaintAll(host);
+    frames[offScreen] = WindowPixels(like);
+    ::DestroyWindow(like);
+    PaintAll(host);
+  }
+  EXPECT_EQ(frames[0], frames[1]);
 }
 
 }  // namespace
