@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "framework/late_bind_win.h"
+
 namespace shell32 {
 
 namespace {
@@ -10,8 +12,7 @@ namespace {
 template <typename Declared>
 Declared* Bind(const char* name) {
   static HMODULE module = ::LoadLibraryW(L"shell32.dll");
-  if (!module) return nullptr;
-  return reinterpret_cast<Declared*>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  return LateBound<Declared>(module, name);
 }
 
 }  // namespace

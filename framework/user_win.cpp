@@ -2,9 +2,9 @@
 
 namespace user32 {
 
-FARPROC Bind(const char* name) {
+HMODULE Module() {
   static HMODULE module = ::LoadLibraryW(L"user32.dll");
-  return module ? ::GetProcAddress(module, name) : nullptr;
+  return module;
 }
 
 }  // namespace user32

@@ -7,15 +7,17 @@
 // that a program links only the ones it calls.
 #include <windows.h>
 
+#include "framework/late_bind_win.h"
+
 namespace user32 {
 
-// The function `name` of user32, or null. The process keeps user32 once it
-// is loaded, as it would an import.
-FARPROC Bind(const char* name);
+// user32, loaded on first use, or null. The process keeps it once it is
+// loaded, as it would an import.
+HMODULE Module();
 
 template <typename Declared>
 Declared* Bound(const char* name) {
-  return reinterpret_cast<Declared*>(reinterpret_cast<void*>(Bind(name)));
+  return LateBound<Declared>(Module(), name);
 }
 
 inline ATOM RegisterClassW(const WNDCLASSW* windowClass) {
