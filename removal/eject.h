@@ -2,6 +2,7 @@
 // Safe removal of a drive: its storage device's parent is asked to eject.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "removal/removal_platform.h"
@@ -29,6 +30,7 @@ struct EjectOutcome {
   std::uint32_t lastResult = 0;
   // What the last request reported as the veto (EjectNotice::kByCaller only).
   EjectVeto veto;
+  bool operator==(const EjectOutcome&) const = default;
 };
 
 // The failure trace line for the last eject result: "Result=0x%2X\n".
@@ -41,8 +43,7 @@ std::string VetoTypeName(std::uint32_t vetoType);
 // The eject procedure that both front ends run: looks the drive up and asks
 // for its parent device to be ejected, up to three times, with a pause after
 // every refusal.
-EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter,
-                               EjectNotice notice);
+EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter, EjectNotice notice);
 
 // The drives of `letters` as the devices that carry them, in the order of
 // their first letters: letters whose volumes share one storage device (two
@@ -50,6 +51,15 @@ EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter,
 // letter whose storage device cannot be told is a device of its own.
 std::vector<std::string> GroupLettersByDevice(RemovalPlatform& platform,
                                               const std::vector<char>& letters);
+
+// The letters of the device among `devices` (as GroupLettersByDevice gives
+// them) that carries drive `letter`; the letter alone when none does.
+std::string DeviceLettersOf(const std::vector<std::string>& devices, char letter);
+
+// eject --all --except: the devices that carry none of the drives of
+// `except`, since ejecting one of the others would take those drives too.
+std::vector<std::string> DevicesWithout(const std::vector<std::string>& devices,
+                                        std::string_view except);
 
 // The remove button's procedure (EjectNotice::kByPlatform): 0 when the
 // device was ejected, 1 on any failure. EjectDrive(letter) in eject_win.h

@@ -48,7 +48,8 @@ TEST(CliText, WhoListsEachHolderOrSaysThatNoneHoldsTheDrive) {
   EXPECT_EQ(NotInspectedLine(3),
             "3 processes could not be inspected; an administrator's console sees more\r\n");
   // eject --all names every letter of a device.
-  EXPECT_EQ(EjectOutcomeLine("EF", {EjectStatus::kEjected, 0, {}}), "E: F: ejected\r\n");
+  EXPECT_EQ(EjectOutcomeLine("EF", {EjectStatus::kEjected, 0, {}}),
+            "E: F: ejected (one device)\r\n");
   EXPECT_EQ(NoRemovableDriveLine(), "QuorlinCmd: there is no removable drive to eject\r\n");
 }
 

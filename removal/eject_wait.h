@@ -1,0 +1,42 @@
+#pragma once
+// One eject as the console reports it, and the wait for holders to let go:
+// a refused eject is asked again every second until the time is up.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "removal/eject.h"
+#include "removal/holders.h"
+#include "removal/media_eject.h"
+
+enum class EjectAction { kDevice, kMedium };
+enum class EjectResult { kEjected, kRefused, kFailed };
+
+struct EjectReport {
+  std::string letters;  // every drive of the device, in letter order; the one drive for a medium
+  EjectAction action = EjectAction::kDevice;
+  EjectOutcome device;       // EjectAction::kDevice
+  MediaEjectOutcome medium;  // EjectAction::kMedium
+  DriveHolders holders;      // who holds the drives, after a refusal
+  bool cancelled = false;    // a cancel request ended the wait
+};
+
+// ejected; refused (a device's veto, a medium's volume in use); failed (all else).
+EjectResult ResultOf(const EjectReport& report);
+
+// The pause between two tries.
+inline constexpr std::uint32_t kEjectWaitRetryMs = 1000;
+
+struct EjectWaitEnd {
+  EjectReport last;        // the last answer
+  bool lastShown = false;  // whether `show` has had it already
+};
+
+// Runs `attempt`, and again every second while it is refused and
+// `deadlineMs` (of `clock`'s NowMs) has not passed. `show` gets the first
+// refusal and each one that differs from the one before (another veto, other
+// holders). A cancel request ends the wait at once, with the last refusal
+// marked cancelled.
+EjectWaitEnd EjectWithWait(RemovalPlatform& clock, std::uint64_t deadlineMs,
+                           const std::function<EjectReport()>& attempt,
+                           const std::function<void(const EjectReport&)>& show);
