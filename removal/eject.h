@@ -2,7 +2,6 @@
 // Safe removal of a drive: its storage device's parent is asked to eject.
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "removal/removal_platform.h"
@@ -51,15 +50,6 @@ EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter, 
 // letter whose storage device cannot be told is a device of its own.
 std::vector<std::string> GroupLettersByDevice(RemovalPlatform& platform,
                                               const std::vector<char>& letters);
-
-// The letters of the device among `devices` (as GroupLettersByDevice gives
-// them) that carries drive `letter`; the letter alone when none does.
-std::string DeviceLettersOf(const std::vector<std::string>& devices, char letter);
-
-// eject --all --except: the devices that carry none of the drives of
-// `except`, since ejecting one of the others would take those drives too.
-std::vector<std::string> DevicesWithout(const std::vector<std::string>& devices,
-                                        std::string_view except);
 
 // The remove button's procedure (EjectNotice::kByPlatform): 0 when the
 // device was ejected, 1 on any failure. EjectDrive(letter) in eject_win.h

@@ -13,6 +13,20 @@ bool SameAnswer(const EjectReport& a, const EjectReport& b) {
 
 }  // namespace
 
+std::string DeviceLettersOf(const std::vector<std::string>& devices, char letter) {
+  for (const std::string& device : devices)
+    if (device.find(letter) != std::string::npos) return device;
+  return std::string(1, letter);
+}
+
+std::vector<std::string> DevicesWithout(const std::vector<std::string>& devices,
+                                        std::string_view except) {
+  std::vector<std::string> kept;
+  for (const std::string& device : devices)
+    if (device.find_first_of(except) == std::string::npos) kept.push_back(device);
+  return kept;
+}
+
 EjectResult ResultOf(const EjectReport& report) {
   if (report.action == EjectAction::kDevice) {
     switch (report.device.status) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "removal/eject.h"
 #include "removal/holders.h"
@@ -20,6 +22,15 @@ struct EjectReport {
   DriveHolders holders;      // who holds the drives, after a refusal
   bool cancelled = false;    // a cancel request ended the wait
 };
+
+// The letters of the device among `devices` (as GroupLettersByDevice gives
+// them) that carries drive `letter`; the letter alone when none does.
+std::string DeviceLettersOf(const std::vector<std::string>& devices, char letter);
+
+// eject --all --except: the devices that carry none of the drives of
+// `except`, since ejecting one of the others would take those drives too.
+std::vector<std::string> DevicesWithout(const std::vector<std::string>& devices,
+                                        std::string_view except);
 
 // ejected; refused (a device's veto, a medium's volume in use); failed (all else).
 EjectResult ResultOf(const EjectReport& report);

@@ -16,17 +16,3 @@ EjectOutcome EjectDriveWithVeto(unsigned char letter) {
   RemovalPlatformWin platform;
   return RequestDriveEject(platform, letter, EjectNotice::kByCaller);
 }
-
-MediaEjectOutcome EjectMediumOf(unsigned char letter) {
-  RemovalPlatformWin platform;
-  return EjectDriveMedium(platform, letter);
-}
-
-std::uint64_t RemovalClockMs() { return RemovalPlatformWin().NowMs(); }
-
-EjectWaitEnd EjectWithWaitUntil(std::uint64_t deadlineMs,
-                                const std::function<EjectReport()>& attempt,
-                                const std::function<void(const EjectReport&)>& show) {
-  RemovalPlatformWin platform;
-  return EjectWithWait(platform, deadlineMs, attempt, show);
-}

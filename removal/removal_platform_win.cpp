@@ -36,10 +36,21 @@ const GUID* ClassGuid(InterfaceClass cls) {
 }
 
 // The event that cancels the pauses: manual reset, so that once set it
-// stays set. Made on first use, before any handler can set it.
+// stays set. Made on first use by whichever thread comes first; no
+// function-local static, whose guard would link a threads library into
+// both programs.
+PVOID g_cancelEvent = nullptr;
+
 HANDLE CancelEvent() {
-  static const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  return event;
+  if (PVOID event = InterlockedCompareExchangePointer(&g_cancelEvent, nullptr, nullptr))
+    return event;
+  HANDLE made = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (made == nullptr) return nullptr;
+  if (PVOID earlier = InterlockedCompareExchangePointer(&g_cancelEvent, made, nullptr)) {
+    CloseHandle(made);
+    return earlier;
+  }
+  return made;
 }
 
 HANDLE ToHandle(PlatformHandle handle) { return reinterpret_cast<HANDLE>(handle); }
