@@ -44,11 +44,8 @@ bool CommandOf(std::string_view name, Command* command) {
     Command command;
   };
   static constexpr Name kCommands[] = {
-      {"list", Command::kList},
-      {"report", Command::kReport},
-      {"eject", Command::kEject},
-      {"who", Command::kWho},
-      {"watch", Command::kWatch},
+      {"list", Command::kList}, {"report", Command::kReport}, {"eject", Command::kEject},
+      {"who", Command::kWho},   {"watch", Command::kWatch},
   };
   for (const Name& entry : kCommands) {
     if (name == entry.text) {
@@ -74,7 +71,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
   std::vector<std::string_view> words;
   const std::string* unknown = nullptr;
-  for (const std::string& argument : arguments) {
+  // The options that take a value, with the value left out when it is missing.
+  std::vector<std::string_view> excepts;
+  const std::string* wait = nullptr;
+  bool waitMissing = false, exceptMissing = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h" || argument == "/?") {
       help = true;
     } else if (argument == "--version") {
@@ -85,6 +87,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       line.cp932 = true;
     } else if (argument == "--all") {
       line.all = true;
+    } else if (argument == "--media") {
+      line.media = true;
+    } else if (argument == "--except" || argument == "--wait") {
+      const bool hasValue = i + 1 < arguments.size();
+      if (argument == "--wait") {
+        waitMissing = waitMissing || !hasValue;
+        if (hasValue) wait = &arguments[i + 1];
+      } else {
+        exceptMissing = exceptMissing || !hasValue;
+        if (hasValue) excepts.push_back(arguments[i + 1]);
+      }
+      i += hasValue ? 1 : 0;
     } else if (!argument.empty() && argument[0] == '-') {
       if (!unknown) unknown = &argument;
     } else {
@@ -102,10 +116,36 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return Failure(line, "unknown command " + Quoted(words[0]));
   const std::string name(words[0]);
   if (line.all && line.command != Command::kEject) return Failure(line, name + " has no --all");
+  const bool eject = line.command == Command::kEject;
+  if (!eject && (line.media || !excepts.empty() || exceptMissing || wait || waitMissing)) {
+    const char* option = line.media                          ? "--media"
+                         : !excepts.empty() || exceptMissing ? "--except"
+                                                             : "--wait";
+    return Failure(line, name + " has no " + option);
+  }
+  if (line.media && line.all) return Failure(line, "eject --media takes one drive, not --all");
+  if ((!excepts.empty() || exceptMissing) && !line.all)
+    return Failure(line, "eject --except goes with --all");
+  if (exceptMissing) return Failure(line, "--except needs a drive, such as E:");
+  for (std::string_view drive : excepts) {
+    const char letter = ParseDriveArgument(drive);
+    if (letter == 0)
+      return Failure(line, Quoted(drive) + " is not a drive: give a letter A to Z, such as E:");
+    if (line.except.find(letter) == std::string::npos) line.except += letter;
+  }
+  if (waitMissing) return Failure(line, "--wait needs a number of seconds, such as --wait 30");
+  if (wait) {
+    // Digits only: no sign, no blank, no fraction.
+    const bool digits = !wait->empty() && wait->size() <= 6 &&
+                        wait->find_first_not_of("0123456789") == std::string::npos;
+    line.waitSeconds = digits ? std::stoi(*wait) : -1;
+    if (line.waitSeconds < 0 || line.waitSeconds > kMaxWaitSeconds)
+      return Failure(line, "--wait needs a whole number of seconds from 0 to " +
+                               std::to_string(kMaxWaitSeconds) + ", not " + Quoted(*wait));
+  }
   // eject --all stands for every removable drive, in place of one.
-  const bool takesDrive =
-      line.command == Command::kReport || line.command == Command::kWho ||
-      (line.command == Command::kEject && !line.all);
+  const bool takesDrive = line.command == Command::kReport || line.command == Command::kWho ||
+                          (line.command == Command::kEject && !line.all);
   const size_t expected = takesDrive ? 2 : 1;
   if (line.all && words.size() > 1)
     return Failure(line, "eject --all takes no drive, not also " + Quoted(words[1]));
@@ -118,6 +158,5 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (line.letter == 0)
       return Failure(line, Quoted(words[1]) + " is not a drive: give a letter A to Z, such as E:");
   }
-  if (line.json && line.command == Command::kEject) return Failure(line, "eject has no --json");
   return {true, line, {}};
 }

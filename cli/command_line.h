@@ -8,10 +8,13 @@ enum class Command { kHelp, kVersion, kList, kReport, kEject, kWho, kWatch };
 
 struct CommandLine {
   Command command = Command::kHelp;
-  char letter = 0;     // 'A'..'Z', for report, eject and who
-  bool all = false;    // --all: eject every removable drive (then no letter)
-  bool json = false;   // --json: list, report, who and watch
-  bool cp932 = false;  // --cp932: code page 932 instead of UTF-8 when redirected
+  char letter = 0;      // 'A'..'Z', for report, eject and who
+  bool all = false;     // --all: eject every removable drive (then no letter)
+  bool media = false;   // --media: eject the drive's medium and keep its device
+  std::string except;   // --except X: (for eject --all), the letters in the order given
+  int waitSeconds = 0;  // --wait SECONDS: how long a refused eject is asked again
+  bool json = false;    // --json: every command but --help and --version
+  bool cp932 = false;   // --cp932: code page 932 instead of UTF-8 when redirected
 };
 
 struct ParsedCommandLine {
@@ -22,6 +25,9 @@ struct ParsedCommandLine {
 
 // `arguments` are the ones after the program's name, as code page 932 text.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The longest --wait: a day.
+inline constexpr int kMaxWaitSeconds = 86400;
 
 // A drive as users type it (E, e, E:, e:, E:\) to its upper-case letter;
 // 0 for anything else.

@@ -9,6 +9,8 @@
 
 #include "drives/drive_types.h"
 #include "removal/eject.h"
+#include "removal/eject_wait.h"
+#include "removal/media_eject.h"
 #include "removal/holders.h"
 
 // Exit codes.
@@ -33,14 +35,31 @@ std::string NoDriveLine(char letter);
 
 // The line that reports an eject: ejected, refused (with the veto type by
 // name, the veto name and the last result) or no device. `letters` are the
-// drives of the device, one for each of its volumes ("EF": "E: F: ejected").
+// drives of the device, one for each of its volumes ("EF": "E: F: ejected
+// (one device)").
 std::string EjectOutcomeLine(std::string_view letters, const EjectOutcome& outcome);
 inline std::string EjectOutcomeLine(char letter, const EjectOutcome& outcome) {
   return EjectOutcomeLine(std::string_view(&letter, 1), outcome);
 }
 
+// The line that reports the eject of drive `letter`'s medium.
+std::string MediumOutcomeLine(char letter, const MediaEjectOutcome& outcome);
+
+// An eject's line and, after a refusal, who holds its drives (HolderLines,
+// or a NoHolderLine per drive, then NotInspectedLine).
+std::string EjectReportText(const EjectReport& report);
+// The exit code of one eject, as EjectExitCode for a device; for a medium
+// 0 when it was ejected and 1 otherwise.
+int EjectReportExitCode(const EjectReport& report);
+
 // eject --all when no drive is removable.
 std::string NoRemovableDriveLine();
+// eject --all --except when every removable drive is excepted.
+std::string AllExceptedLine();
+// --except names a letter that no drive has (a usage error).
+std::string NoExceptDriveLine(char letter);
+// When Ctrl+C ended a wait.
+inline constexpr char kEjectCancelledLine[] = "QuorlinCmd: ended by Ctrl+C, not ejected\r\n";
 
 // who's lines, also under a refused eject: one per open file or folder, the
 // process id, the program and the path ("1234  notepad.exe  E:\a.jpg").

@@ -61,13 +61,39 @@ std::string DriveReportJson(const DriveEntry& drive, const DriveReportInput& in,
   return Dump(report);
 }
 
-std::string HoldersJson(char letter, const DriveHolders& found, const ToUtf8& toUtf8) {
+namespace {
+
+Json HolderArray(const DriveHolders& found, const ToUtf8& toUtf8) {
   Json holders = Json::array();
   for (const DriveHolder& h : found.holders)
     holders.push_back({{"pid", h.pid}, {"process", toUtf8(h.process)}, {"path", toUtf8(h.path)}});
+  return holders;
+}
+
+}  // namespace
+
+std::string HoldersJson(char letter, const DriveHolders& found, const ToUtf8& toUtf8) {
   return Dump(Json{{"drive", DriveName(letter)},
-                   {"holders", holders},
+                   {"holders", HolderArray(found, toUtf8)},
                    {"notInspected", found.notInspected}});
+}
+
+std::string EjectReportJson(const EjectReport& report, const ToUtf8& toUtf8) {
+  static constexpr const char* kResults[] = {"ejected", "refused", "failed"};
+  Json drives = Json::array();
+  for (char letter : report.letters) drives.push_back(DriveName(letter));
+  const EjectResult result = ResultOf(report);
+  Json object = {{"drives", drives},
+                 {"action", report.action == EjectAction::kDevice ? "device" : "medium"},
+                 {"result", kResults[static_cast<int>(result)]}};
+  if (result != EjectResult::kRefused) return Dump(object);
+  if (report.action == EjectAction::kDevice) {
+    object["vetoType"] = VetoTypeName(report.device.veto.type);
+    object["vetoName"] = toUtf8(report.device.veto.name);
+  }
+  object["holders"] = HolderArray(report.holders, toUtf8);
+  object["notInspected"] = report.holders.notInspected;
+  return Dump(object);
 }
 
 std::string DeviceChangeJson(const std::string& time, uint32_t eventCode,

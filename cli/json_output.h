@@ -10,6 +10,7 @@
 #include "devchange/device_change_text.h"
 #include "drives/drive_report.h"
 #include "drives/drive_types.h"
+#include "removal/eject_wait.h"
 #include "removal/holders.h"
 
 // Converts code page 932 text (the core's names and lines) to UTF-8. The
@@ -27,6 +28,12 @@ std::string DriveReportJson(const DriveEntry& drive, const DriveReportInput& inp
 // who: {"drive":"E:","holders":[{"pid":1234,"process":"notepad.exe",
 // "path":"E:\\a.jpg"}],"notInspected":0}
 std::string HoldersJson(char letter, const DriveHolders& found, const ToUtf8& toUtf8);
+
+// eject: {"drives":["E:","F:"],"action":"device","result":"refused",
+// "vetoType":"PNP_VetoOutstandingOpen","vetoName":"...","holders":[...],
+// "notInspected":0}; the veto only for a device's refusal, the holders only
+// after a refusal.
+std::string EjectReportJson(const EjectReport& report, const ToUtf8& toUtf8);
 
 // One device-change broadcast: its time stamp, event code, the record's
 // device type and name (null without them) and the log line.

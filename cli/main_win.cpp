@@ -1,10 +1,12 @@
 // QuorlinCmd.exe, the console front end: the command line becomes calls of
 // the core that the window uses, and their results become text. A command's
 // whole output is made first and written at the end, so that an error never
-// leaves half of it behind.
+// leaves half of it behind; only eject writes each device's outcome as it
+// comes, since it may wait for a long time.
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -47,9 +49,8 @@ bool FindDrive(char letter, DriveEntry* drive) {
   return true;
 }
 
-// Who holds the drive, as the lines below a refused eject: the holders, or
-// the line that none does; and how many processes could not be looked into.
-std::string HoldersBelowRefusal(std::string_view letters) {
+// Who holds the drives of `letters`, in one list.
+DriveHolders HoldersOf(std::string_view letters) {
   DriveHolders all;
   for (char letter : letters) {
     DriveHolders found = FindDriveHolders(letter);
@@ -57,44 +58,144 @@ std::string HoldersBelowRefusal(std::string_view letters) {
     all.notInspected = std::max(all.notInspected, found.notInspected);
   }
   SortHolders(all.holders);
-  std::string text = HolderLines(all);
-  if (all.holders.empty())
-    for (char letter : letters) text += NoHolderLine(letter);
-  return text + NotInspectedLine(all.notInspected);
+  return all;
 }
 
-// eject --all: one device at a time, each outcome written as it comes (an
-// ejected device on standard output, a refusal with its holders on standard
-// error), so that the lines keep the devices' order.
-int EjectAll(ConsoleOutput& out, ConsoleOutput& err) {
-  std::vector<char> removable;
-  for (const DriveEntry& drive : QueryDrives())
-    if (drive.type == kDriveRemovable) removable.push_back(drive.letter);
-  if (removable.empty()) {
-    err.Write(Cp932ToWide(NoRemovableDriveLine()));
-    return kExitNoDrive;
+// One try at the eject of the device that carries `letters`, or of the
+// medium of its one drive; after a refusal, who holds the drives.
+EjectReport TryEject(const std::string& letters, bool medium) {
+  EjectReport report;
+  report.letters = letters;
+  const auto letter = static_cast<unsigned char>(letters[0]);
+  if (medium) {
+    report.action = EjectAction::kMedium;
+    report.medium = EjectMediumOf(letter);
+    report.cancelled = report.medium.cancelled;
+  } else {
+    report.device = EjectDriveWithVeto(letter);
   }
-  int exitCode = kExitSuccess;
-  bool written = true;
-  for (const std::string& letters : GroupDrivesByDevice(removable)) {
-    EjectOutcome outcome = EjectDriveWithVeto(static_cast<unsigned char>(letters[0]));
-    std::string text = EjectOutcomeLine(letters, outcome);
-    if (outcome.status == EjectStatus::kEjected) {
-      written = out.Write(Cp932ToWide(text)) && written;
-      continue;
+  if (ResultOf(report) == EjectResult::kRefused) report.holders = HoldersOf(letters);
+  return report;
+}
+
+// Ctrl+C or Ctrl+Break during an eject: the pauses end at once, and no
+// further device is begun; a request under way is let finish.
+std::atomic<bool> g_ejectCancelled{false};
+
+BOOL WINAPI EjectCtrlHandler(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  g_ejectCancelled = true;
+  CancelRemovalPauses();
+  return TRUE;
+}
+
+struct EjectOutput {
+  ConsoleOutput& out;
+  ConsoleOutput& err;
+  bool json;
+  bool written = true;  // whether everything for standard output could be written
+};
+
+// Ejects one device or medium, asking again until `deadlineMs` while it is
+// refused. As text, an ejected device goes to standard output and a refusal
+// with its holders to standard error, each refusal once; as JSON, the last
+// answer goes to standard output.
+int EjectOne(const std::string& letters, const CommandLine& line, std::uint64_t deadlineMs,
+             EjectOutput& output) {
+  auto show = [&](const EjectReport& report) {
+    if (!output.json) output.err.Write(Cp932ToWide(EjectReportText(report)));
+  };
+  const EjectWaitEnd end = EjectWithWaitUntil(
+      deadlineMs, [&] { return TryEject(letters, line.media); }, show);
+  const bool ejected = ResultOf(end.last) == EjectResult::kEjected;
+  if (output.json) {
+    output.written =
+        output.out.Write(Utf8ToWide(EjectReportJson(end.last, Cp932ToUtf8) + "\r\n")) &&
+        output.written;
+  } else if (!end.lastShown) {
+    std::wstring text = Cp932ToWide(EjectReportText(end.last));
+    if (ejected)
+      output.written = output.out.Write(text) && output.written;
+    else
+      output.err.Write(text);
+  }
+  if (!ejected && (end.last.cancelled || g_ejectCancelled)) {
+    output.err.Write(Cp932ToWide(kEjectCancelledLine));
+    return kExitRefused;
+  }
+  return EjectReportExitCode(end.last);
+}
+
+// Every form of eject: the drives it takes are chosen, then each device (or
+// the medium) is ejected in turn.
+int RunEject(const CommandLine& line, ConsoleOutput& out, ConsoleOutput& err) {
+  const std::vector<DriveEntry> drives = QueryDrives();
+  auto exists = [&](char letter) {
+    return std::any_of(drives.begin(), drives.end(),
+                       [letter](const DriveEntry& d) { return d.letter == letter; });
+  };
+  std::vector<std::string> devices;
+  if (!line.all) {
+    if (!exists(line.letter)) {
+      err.Write(Cp932ToWide(NoDriveLine(line.letter)));
+      return kExitNoDrive;
     }
-    exitCode = kExitRefused;
-    if (outcome.status == EjectStatus::kRefused) text += HoldersBelowRefusal(letters);
-    err.Write(Cp932ToWide(text));
+    // A device goes with every drive on it, and is named by all of them.
+    std::vector<char> letters;
+    for (const DriveEntry& drive : drives) letters.push_back(drive.letter);
+    devices = {line.media ? std::string(1, line.letter)
+                          : DeviceLettersOf(GroupDrivesByDevice(letters), line.letter)};
+  } else {
+    for (char letter : line.except) {
+      if (exists(letter)) continue;
+      err.Write(Cp932ToWide(NoExceptDriveLine(letter)));
+      return kExitUsage;
+    }
+    // The excepted drives are grouped too, so that the drives that share
+    // their devices are left alone with them.
+    std::vector<char> letters;
+    bool removable = false;
+    for (const DriveEntry& drive : drives) {
+      const bool isRemovable = drive.type == kDriveRemovable;
+      removable = removable || isRemovable;
+      if (isRemovable || line.except.find(drive.letter) != std::string::npos)
+        letters.push_back(drive.letter);
+    }
+    if (!removable) {
+      err.Write(Cp932ToWide(NoRemovableDriveLine()));
+      return kExitNoDrive;
+    }
+    devices = DevicesWithout(GroupDrivesByDevice(letters), line.except);
+    if (devices.empty()) {
+      err.Write(Cp932ToWide(AllExceptedLine()));
+      return kExitSuccess;
+    }
   }
-  return exitCode == kExitSuccess && !written ? kExitOutput : exitCode;
+
+  ::SetConsoleCtrlHandler(EjectCtrlHandler, TRUE);
+  // One deadline for the whole command; every device is asked at least once.
+  const std::uint64_t deadlineMs =
+      RemovalClockMs() + static_cast<std::uint64_t>(line.waitSeconds) * 1000;
+  EjectOutput output{out, err, line.json};
+  int exitCode = kExitSuccess;
+  for (const std::string& letters : devices) {
+    if (g_ejectCancelled) {
+      err.Write(Cp932ToWide(kEjectCancelledLine));
+      exitCode = kExitRefused;
+      break;
+    }
+    const int code = EjectOne(letters, line, deadlineMs, output);
+    // eject --all: any device not ejected makes it a refusal.
+    if (code != kExitSuccess) exitCode = line.all ? kExitRefused : code;
+    if (code != kExitSuccess && g_ejectCancelled) break;
+  }
+  return exitCode == kExitSuccess && !output.written ? kExitOutput : exitCode;
 }
 
 CommandResult Run(const CommandLine& line) {
   CommandResult result;
   DriveEntry drive{};
-  const bool needsDrive = line.command == Command::kReport || line.command == Command::kWho ||
-                          line.command == Command::kEject;
+  const bool needsDrive = line.command == Command::kReport || line.command == Command::kWho;
   if (needsDrive && !FindDrive(line.letter, &drive)) {
     result.exitCode = kExitNoDrive;
     result.err = Cp932ToWide(NoDriveLine(line.letter));
@@ -120,15 +221,8 @@ CommandResult Run(const CommandLine& line) {
                              : Cp932ToWide(BuildDriveReport(input));
       break;
     }
-    case Command::kEject: {
-      EjectOutcome outcome = EjectDriveWithVeto(static_cast<unsigned char>(drive.letter));
-      result.exitCode = EjectExitCode(outcome.status);
-      std::string text = EjectOutcomeLine(drive.letter, outcome);
-      if (outcome.status == EjectStatus::kRefused)
-        text += HoldersBelowRefusal(std::string(1, drive.letter));
-      (result.exitCode == kExitSuccess ? result.out : result.err) = Cp932ToWide(text);
+    case Command::kEject:
       break;
-    }
     case Command::kWho: {
       DriveHolders found = FindDriveHolders(drive.letter);
       result.exitCode = WhoExitCode(found);
@@ -158,7 +252,7 @@ int main() {
     return kExitUsage;
   }
   if (parsed.line.command == Command::kWatch) return RunWatch(out, err, parsed.line.json);
-  if (parsed.line.command == Command::kEject && parsed.line.all) return EjectAll(out, err);
+  if (parsed.line.command == Command::kEject) return RunEject(parsed.line, out, err);
 
   const CommandResult result = Run(parsed.line);
   if (!result.err.empty()) err.Write(result.err);

@@ -29,6 +29,7 @@ struct EjectOutcome {
   std::uint32_t lastResult = 0;
   // What the last request reported as the veto (EjectNotice::kByCaller only).
   EjectVeto veto;
+  bool operator==(const EjectOutcome&) const = default;
 };
 
 // The failure trace line for the last eject result: "Result=0x%2X\n".
@@ -41,8 +42,7 @@ std::string VetoTypeName(std::uint32_t vetoType);
 // The eject procedure that both front ends run: looks the drive up and asks
 // for its parent device to be ejected, up to three times, with a pause after
 // every refusal.
-EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter,
-                               EjectNotice notice);
+EjectOutcome RequestDriveEject(RemovalPlatform& platform, unsigned char letter, EjectNotice notice);
 
 // The drives of `letters` as the devices that carry them, in the order of
 // their first letters: letters whose volumes share one storage device (two

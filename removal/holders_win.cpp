@@ -82,16 +82,16 @@ std::vector<OpenHandle> SystemHandles() {
     const size_t fit = (buffer.size() - offsetof(ExtendedList, entries)) / sizeof(ExtendedEntry);
     for (size_t i = 0; i < std::min<size_t>(list->count, fit); ++i) {
       const ExtendedEntry& e = list->entries[i];
-      handles.push_back({static_cast<DWORD>(e.pid), reinterpret_cast<HANDLE>(e.handle),
-                         e.typeIndex});
+      handles.push_back(
+          {static_cast<DWORD>(e.pid), reinterpret_cast<HANDLE>(e.handle), e.typeIndex});
     }
   } else if (QueryList(kSystemHandleInformation, buffer)) {
     const auto* list = reinterpret_cast<const LegacyList*>(buffer.data());
     const size_t fit = (buffer.size() - offsetof(LegacyList, entries)) / sizeof(LegacyEntry);
     for (size_t i = 0; i < std::min<size_t>(list->count, fit); ++i) {
       const LegacyEntry& e = list->entries[i];
-      handles.push_back({e.pid, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(e.handle)),
-                         e.typeIndex});
+      handles.push_back(
+          {e.pid, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(e.handle)), e.typeIndex});
     }
   }
   return handles;
@@ -100,7 +100,8 @@ std::vector<OpenHandle> SystemHandles() {
 // The path of an open file in the form `flags` asks for; empty when it has none.
 std::string FinalPath(HANDLE file, DWORD flags) {
   std::wstring path(MAX_PATH, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), flags);
+  DWORD length =
+      GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), flags);
   if (length >= path.size()) {
     path.assign(length + 1, L'\0');
     length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), flags);
@@ -142,8 +143,7 @@ struct Walk {
 // process could not be looked into.
 bool InspectProcess(const Walk& walk, DWORD pid, const std::vector<HANDLE>& handles,
                     std::vector<DriveHolder>* found) {
-  HANDLE process =
-      OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  HANDLE process = OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
   if (!process) return false;
   const std::string name = ImageName(process);
   for (HANDLE value : handles) {

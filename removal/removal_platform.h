@@ -41,7 +41,17 @@ inline constexpr std::size_t kVetoNameChars = 260;
 struct EjectVeto {
   std::uint32_t type = 0;  // PNP_VETO_TYPE; 0 is PNP_VetoTypeUnknown
   std::string name;        // code page 932; what vetoed, e.g. a device or a program
+  bool operator==(const EjectVeto&) const = default;
 };
+
+// The platform's error codes (GetLastError) that the medium's eject tells apart.
+inline constexpr std::uint32_t kErrorInvalidFunction = 1;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorNotReady = 21;
+inline constexpr std::uint32_t kErrorSharingViolation = 32;
+inline constexpr std::uint32_t kErrorLockViolation = 33;
+inline constexpr std::uint32_t kErrorNotSupported = 50;
+inline constexpr std::uint32_t kErrorNoMediaInDrive = 1112;
 
 class RemovalPlatform {
  public:
@@ -81,4 +91,23 @@ class RemovalPlatform {
   virtual void Pause(std::uint32_t milliseconds) = 0;
   // Writes to the trace output as it stands.
   virtual void WriteTrace(std::string_view text) = 0;
+
+  // The medium's eject, on the volume "\\.\X:". Each call returns 0 when
+  // it succeeded and the platform's error code otherwise.
+  // CreateFile for reading and writing, shared read and write, OPEN_EXISTING.
+  virtual PlatformHandle OpenVolume(const char* path, std::uint32_t* error) = 0;
+  // FSCTL_LOCK_VOLUME, FSCTL_UNLOCK_VOLUME and FSCTL_DISMOUNT_VOLUME.
+  virtual std::uint32_t LockVolume(PlatformHandle volume) = 0;
+  virtual std::uint32_t UnlockVolume(PlatformHandle volume) = 0;
+  virtual std::uint32_t DismountVolume(PlatformHandle volume) = 0;
+  // IOCTL_STORAGE_MEDIA_REMOVAL with PreventMediaRemoval set to `prevent`.
+  virtual std::uint32_t PreventMediaRemoval(PlatformHandle volume, bool prevent) = 0;
+  // IOCTL_STORAGE_EJECT_MEDIA.
+  virtual std::uint32_t EjectMedia(PlatformHandle volume) = 0;
+
+  // A steady clock in milliseconds, for the waits.
+  virtual std::uint64_t NowMs() = 0;
+  // A pause that a cancel request (Ctrl+C on the console) ends at once:
+  // false when it was cancelled, then and at every later call.
+  virtual bool PauseUnlessCancelled(std::uint32_t milliseconds) = 0;
 };

@@ -8,6 +8,7 @@
 
 #include "framework/trace.h"
 #include "framework/text_win.h"
+#include "removal/eject_win.h"
 
 namespace {
 
@@ -34,6 +35,24 @@ const GUID* ClassGuid(InterfaceClass cls) {
   return nullptr;
 }
 
+// The event that cancels the pauses: manual reset, so that once set it
+// stays set. Made on first use by whichever thread comes first; no
+// function-local static, whose guard would link a threads library into
+// both programs.
+PVOID g_cancelEvent = nullptr;
+
+HANDLE CancelEvent() {
+  if (PVOID event = InterlockedCompareExchangePointer(&g_cancelEvent, nullptr, nullptr))
+    return event;
+  HANDLE made = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (made == nullptr) return nullptr;
+  if (PVOID earlier = InterlockedCompareExchangePointer(&g_cancelEvent, made, nullptr)) {
+    CloseHandle(made);
+    return earlier;
+  }
+  return made;
+}
+
 HANDLE ToHandle(PlatformHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 PlatformHandle FromHandle(HANDLE handle) { return reinterpret_cast<PlatformHandle>(handle); }
 
@@ -54,6 +73,12 @@ static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
 static_assert(sizeof(PlatformHandle) == sizeof(HANDLE));
 static_assert(kCrSuccess == CR_SUCCESS);
 static_assert(kVetoTypeCount == PNP_VetoAlreadyRemoved + 1 && PNP_VetoTypeUnknown == 0);
+static_assert(kErrorInvalidFunction == ERROR_INVALID_FUNCTION &&
+              kErrorAccessDenied == ERROR_ACCESS_DENIED && kErrorNotReady == ERROR_NOT_READY &&
+              kErrorSharingViolation == ERROR_SHARING_VIOLATION &&
+              kErrorLockViolation == ERROR_LOCK_VIOLATION &&
+              kErrorNotSupported == ERROR_NOT_SUPPORTED &&
+              kErrorNoMediaInDrive == ERROR_NO_MEDIA_IN_DRIVE);
 static_assert(kDosTargetSize == MAX_PATH && kVetoNameChars == MAX_PATH);
 static_assert(sizeof(StorageDeviceNumber) == sizeof(STORAGE_DEVICE_NUMBER) &&
               offsetof(StorageDeviceNumber, deviceNumber) ==
@@ -161,3 +186,60 @@ std::uint32_t RemovalPlatformWin::RequestEject(DeviceInstance device, EjectVeto*
 void RemovalPlatformWin::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 void RemovalPlatformWin::WriteTrace(std::string_view text) { TraceWrite(text); }
+
+PlatformHandle RemovalPlatformWin::OpenVolume(const char* path, std::uint32_t* error) {
+  HANDLE volume =
+      CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, 0, nullptr);
+  *error = volume == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  return FromHandle(volume);
+}
+
+namespace {
+
+std::uint32_t Control(PlatformHandle volume, DWORD code, void* input = nullptr,
+                      DWORD inputSize = 0) {
+  DWORD returned = 0;
+  return DeviceIoControl(ToHandle(volume), code, input, inputSize, nullptr, 0, &returned, nullptr)
+             ? 0
+             : GetLastError();
+}
+
+}  // namespace
+
+std::uint32_t RemovalPlatformWin::LockVolume(PlatformHandle volume) {
+  return Control(volume, FSCTL_LOCK_VOLUME);
+}
+
+std::uint32_t RemovalPlatformWin::UnlockVolume(PlatformHandle volume) {
+  return Control(volume, FSCTL_UNLOCK_VOLUME);
+}
+
+std::uint32_t RemovalPlatformWin::DismountVolume(PlatformHandle volume) {
+  return Control(volume, FSCTL_DISMOUNT_VOLUME);
+}
+
+std::uint32_t RemovalPlatformWin::PreventMediaRemoval(PlatformHandle volume, bool prevent) {
+  PREVENT_MEDIA_REMOVAL input{};
+  input.PreventMediaRemoval = prevent ? TRUE : FALSE;
+  return Control(volume, IOCTL_STORAGE_MEDIA_REMOVAL, &input, sizeof input);
+}
+
+std::uint32_t RemovalPlatformWin::EjectMedia(PlatformHandle volume) {
+  return Control(volume, IOCTL_STORAGE_EJECT_MEDIA);
+}
+
+std::uint64_t RemovalPlatformWin::NowMs() { return GetTickCount64(); }
+
+bool RemovalPlatformWin::PauseUnlessCancelled(std::uint32_t milliseconds) {
+  HANDLE cancel = CancelEvent();
+  if (cancel == nullptr) {
+    Sleep(milliseconds);
+    return true;
+  }
+  return WaitForSingleObject(cancel, milliseconds) == WAIT_TIMEOUT;
+}
+
+void CancelRemovalPauses() {
+  if (HANDLE cancel = CancelEvent()) SetEvent(cancel);
+}

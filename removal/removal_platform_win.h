@@ -25,6 +25,15 @@ class RemovalPlatformWin final : public RemovalPlatform {
   void Pause(std::uint32_t milliseconds) override;
   void WriteTrace(std::string_view text) override;
 
+  PlatformHandle OpenVolume(const char* path, std::uint32_t* error) override;
+  std::uint32_t LockVolume(PlatformHandle volume) override;
+  std::uint32_t UnlockVolume(PlatformHandle volume) override;
+  std::uint32_t DismountVolume(PlatformHandle volume) override;
+  std::uint32_t PreventMediaRemoval(PlatformHandle volume, bool prevent) override;
+  std::uint32_t EjectMedia(PlatformHandle volume) override;
+  std::uint64_t NowMs() override;
+  bool PauseUnlessCancelled(std::uint32_t milliseconds) override;
+
  private:
   // The walk's records live here, in the object, so that it allocates nothing.
   SP_DEVICE_INTERFACE_DATA m_interface{};

@@ -4,6 +4,7 @@
 // from this process, and every kind of bad input.
 #include <windows.h>
 #include <dbt.h>
+#include <winioctl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -13,6 +14,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <thread>
 #include <string>
 #include <utility>
 #include <vector>
@@ -141,7 +143,14 @@ TEST(BadInput, OneLineOnStandardErrorAndItsExitCode) {
       {L"list C:", 64, "QuorlinCmd: list takes no argument, not also 'C:'" + help},
       {L"watch now", 64, "QuorlinCmd: watch takes no argument, not also 'now'" + help},
       {L"report C: Z:", 64, "QuorlinCmd: report takes one drive, not also 'Z:'" + help},
-      {L"eject C: --json", 64, "QuorlinCmd: eject has no --json" + help},
+      {L"eject C: --except D:", 64, "QuorlinCmd: eject --except goes with --all" + help},
+      {L"eject --media --all", 64, "QuorlinCmd: eject --media takes one drive, not --all" + help},
+      {L"eject C: --wait", 64,
+       "QuorlinCmd: --wait needs a number of seconds, such as --wait 30" + help},
+      {L"eject --media C: Z:", 64, "QuorlinCmd: eject takes one drive, not also 'Z:'" + help},
+      {L"eject C: --wiat 5", 64, "QuorlinCmd: unknown option '--wiat'" + help},
+      {L"eject --all --except " + freeDrive, 64,
+       "QuorlinCmd: --except " + freeName + " is no drive; nothing was ejected" + help},
       {L"who", 64, "QuorlinCmd: who needs a drive, such as E:" + help},
       {L"who --all", 64, "QuorlinCmd: who has no --all" + help},
       {L"eject --all C:", 64, "QuorlinCmd: eject --all takes no drive, not also 'C:'" + help},
@@ -461,10 +470,9 @@ TEST_F(EjectCommand, AllEjectsEachRemovableDeviceInTurn) {
   for (const std::string& call : Sequence(run.calls))
     if (call.rfind("parent of", 0) == 0 || call.rfind("eject", 0) == 0) requests.push_back(call);
   const std::string parent = "eject " + Hex(kParent);
-  EXPECT_EQ(requests,
-            (std::vector<std::string>{"parent of " + Hex(kDevice + 1), parent + " = 0x0",
-                                      "parent of " + Hex(kDevice), parent + " = 0x17",
-                                      parent + " = 0x17", parent + " = 0x17"}));
+  EXPECT_EQ(requests, (std::vector<std::string>{"parent of " + Hex(kDevice + 1), parent + " = 0x0",
+                                                "parent of " + Hex(kDevice), parent + " = 0x17",
+                                                parent + " = 0x17", parent + " = 0x17"}));
 
   // With no removable drive left, there is nothing to eject.
   drive.wine.reset();
@@ -472,6 +480,170 @@ TEST_F(EjectCommand, AllEjectsEachRemovableDeviceInTurn) {
   CmdResult none = RunQuorlinCmd(L"eject --all");
   EXPECT_EQ(none.exitCode, 2u);
   EXPECT_EQ(none.err, "QuorlinCmd: there is no removable drive to eject\r\n");
+}
+
+// The requests and the medium's calls of a run, without the device walk.
+std::vector<std::string> Requests(const std::vector<StandinRecord>& calls) {
+  std::vector<std::string> requests;
+  for (const std::string& call : Sequence(calls))
+    if (call.rfind("classdevs", 0) != 0 && call.rfind("enum", 0) != 0 &&
+        call.rfind("size", 0) != 0 && call.rfind("detail", 0) != 0 && call.rfind("destroy", 0) != 0)
+      requests.push_back(call);
+  return requests;
+}
+
+TEST_F(EjectCommand, WaitAsksAgainUntilTheHolderLetsGo) {
+  const std::string file = drive.root + "held.txt";
+  ASSERT_TRUE(::CloseHandle(
+      ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+  HolderProcess holder;
+  ASSERT_TRUE(holder.Start(L"open " + Cp932ToWide(file)));
+  const std::string held = std::to_string(holder.Id()) + "  quorlin_test_holder.exe  " + file;
+  std::thread letGo([&] {
+    ::Sleep(4000);
+    holder.End();
+  });
+  Run run;
+  Eject(
+      name + " --wait 40",
+      [&](StandinScript& s) {
+        std::wcsncpy(s.heldFile, Cp932ToWide(file).c_str(), std::size(s.heldFile) - 1);
+      },
+      &run);
+  letGo.join();
+  EXPECT_EQ(run.result.exitCode, 0u);
+  EXPECT_EQ(run.result.out, name + " ejected\r\n");
+  // The refusal once, however many rounds it took; again only if a round
+  // was refused just before the holder ended and found it gone.
+  const std::string refusal = name + " not ejected: PNP_VetoOutstandingOpen \"\" (result 0x17)\r\n";
+  const std::string first = refusal + held + "\r\n";
+  EXPECT_TRUE(run.result.err == first ||
+              run.result.err == first + refusal + "no process holds files open on " + name + "\r\n")
+      << run.result.err;
+  std::vector<std::string> requests = Requests(run.calls);
+  EXPECT_GE(requests.size(), 8u);  // a refused round and the one that succeeded
+  EXPECT_EQ(requests.back(), "eject " + Hex(kParent) + " = 0x0");
+}
+
+// Three drives; the lowest two share one storage device. Excepting the third
+// leaves it alone, and the device of the other two goes as one, named by both.
+TEST_F(EjectCommand, ExceptLeavesItsDriveAloneAndADeviceIsNamedByAllItsDrives) {
+  StandinDrive second, first;
+  ASSERT_NO_FATAL_FAILURE(AddStandinDrive(&second));
+  ASSERT_NO_FATAL_FAILURE(AddStandinDrive(&first));
+  const std::string both = {first.root[0], ':', ' ', second.root[0], ':'};
+  auto script = [&](StandinScript& s) {
+    s.interfaceCount = 2;
+    SetInterface(s.interfaces[1], second.diskPath, kDevice + 1);
+    s.renumberFrom = first.number;
+    s.renumberTo = second.number;
+    ScriptRequests(s, {CR_SUCCESS});
+  };
+  Run run;
+  ASSERT_NO_FATAL_FAILURE(Eject("--all --except " + name, script, &run));
+  EXPECT_EQ(run.result.exitCode, 0u);
+  EXPECT_EQ(run.result.out, both + " ejected (one device)\r\n");
+  EXPECT_EQ(run.result.err, "");
+  EXPECT_EQ(Requests(run.calls), (std::vector<std::string>{"parent of " + Hex(kDevice + 1),
+                                                           "eject " + Hex(kParent) + " = 0x0"}));
+  // eject of either drive names both.
+  ASSERT_NO_FATAL_FAILURE(Eject(std::string(1, second.root[0]) + ":", script, &run));
+  EXPECT_EQ(run.result.out, both + " ejected (one device)\r\n");
+}
+
+TEST_F(EjectCommand, JsonIsOneCompleteObjectPerDevice) {
+  const std::string file = drive.root + "held.txt";
+  ASSERT_TRUE(::CloseHandle(
+      ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+  HolderProcess holder;
+  ASSERT_TRUE(holder.Start(L"open " + Cp932ToWide(file)));
+  Run run;
+  ASSERT_NO_FATAL_FAILURE(Eject(
+      name + " --json", [](StandinScript& s) { SetVeto(s, 0, 5, L"\\Device\\HarddiskVolume3"); },
+      &run));
+  EXPECT_EQ(run.result.exitCode, 1u);
+  EXPECT_EQ(run.result.err, "");
+  const nlohmann::ordered_json expected = {
+      {"drives", {name}},
+      {"action", "device"},
+      {"result", "refused"},
+      {"vetoType", "PNP_VetoOutstandingOpen"},
+      {"vetoName", "\\Device\\HarddiskVolume3"},
+      {"holders", {{{"pid", holder.Id()}, {"process", "quorlin_test_holder.exe"}, {"path", file}}}},
+      {"notInspected", 0}};
+  EXPECT_EQ(run.result.out, expected.dump() + "\r\n");
+  holder.End();
+  ASSERT_NO_FATAL_FAILURE(Eject(
+      "--all --json", [](StandinScript& s) { ScriptRequests(s, {CR_SUCCESS}); }, &run));
+  EXPECT_EQ(run.result.out,
+            "{\"drives\":[\"" + name + "\"],\"action\":\"device\",\"result\":\"ejected\"}\r\n");
+}
+
+// --media through Wine's own answers (its lock is granted whatever is open,
+// its dismount is not supported), then through the stand-in's: the lock
+// refused twice, then the documented sequence.
+TEST_F(EjectCommand, MediumThroughWinesAnswersAndThenTheStandins) {
+  Run run;
+  ASSERT_NO_FATAL_FAILURE(Eject(
+      "--media " + name, [](StandinScript&) {}, &run));
+  EXPECT_EQ(run.result.exitCode, 1u);
+  EXPECT_EQ(run.result.err,
+            name + " medium not ejected: the volume could not be dismounted (error 50)\r\n");
+  const std::string volume = "openrw \\\\.\\" + name;
+  EXPECT_EQ(Requests(run.calls),
+            (std::vector<std::string>{volume, "lock = 0", "dismount = 50", "unlock = 0", "close"}));
+  // The volume is usable afterwards.
+  const std::string file = drive.root + "after.txt";
+  EXPECT_TRUE(::CloseHandle(
+      ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+
+  ASSERT_NO_FATAL_FAILURE(Eject(
+      "--media " + name,
+      [](StandinScript& s) {
+        s.volumeScripted = 1;
+        s.lockErrorCount = 3;
+        s.lockErrors[0] = s.lockErrors[1] = ERROR_ACCESS_DENIED;
+      },
+      &run));
+  EXPECT_EQ(run.result.exitCode, 0u);
+  EXPECT_EQ(run.result.out, name + " medium ejected\r\n");
+  EXPECT_EQ(Requests(run.calls),
+            (std::vector<std::string>{volume, "lock = 5", "lock = 5", "lock = 0", "dismount = 0",
+                                      "prevent 0 = 0", "ejectmedia = 0", "close"}));
+  ASSERT_EQ(run.calls.size(), 8u);
+  EXPECT_EQ(run.calls[0].access, static_cast<DWORD>(GENERIC_READ | GENERIC_WRITE));
+  EXPECT_EQ(run.calls[0].share, static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE));
+  EXPECT_EQ(run.calls[0].disposition, static_cast<DWORD>(OPEN_EXISTING));
+  EXPECT_EQ(run.calls[5].inputSize, sizeof(PREVENT_MEDIA_REMOVAL));
+  for (int i = 2; i <= 3; ++i)
+    EXPECT_GE(StampMs(run.calls[i - 1].returnedAt, run.calls[i].enteredAt), 500.0);
+  for (const StandinRecord& call : run.calls) EXPECT_EQ(call.handle, run.calls[0].handle);
+}
+
+TEST_F(EjectCommand, CtrlCEndsTheWaitAtOnce) {
+  TestConsole console;
+  ASSERT_TRUE(console.ok());
+  QuorlinCmdProcess cmd;
+  ASSERT_TRUE(cmd.Start(L"eject " + Cp932ToWide(name) + L" --wait 120", CmdOutput::kFiles, true));
+  PnpStandin standin;
+  std::string error;
+  ASSERT_TRUE(standin.Attach(cmd.Handle(), cmd.Id(), &error)) << error;
+  OfferDisk(standin.Script(), drive.diskPath, kDevice, kParent);
+  cmd.Resume();
+  ASSERT_TRUE(WaitUntil([&] { return !cmd.ErrSoFar().empty(); }, 30000));
+  ::SetConsoleCtrlHandler(nullptr, TRUE);
+  const std::int64_t sent = StampNow();
+  ASSERT_TRUE(::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+  CmdResult run = cmd.Finish(20000);
+  const double tookMs = StampMs(sent, StampNow());
+  ::SetConsoleCtrlHandler(nullptr, FALSE);
+  EXPECT_EQ(run.exitCode, 1u);
+  // At most the round under way is finished: three requests and their pauses.
+  EXPECT_LT(tookMs, 5000.0);
+  EXPECT_EQ(Lines(run.err).back(), "QuorlinCmd: ended by Ctrl+C, not ejected");
+  // Each round is a parent query and three requests with their pauses; none
+  // was left half way.
+  EXPECT_EQ(Requests(standin.Records()).size() % 7, 0u);
 }
 
 TEST_F(EjectCommand, NoDeviceNoDriveAndAFixedDrive) {

@@ -21,6 +21,9 @@ enum StandinCall : std::uint32_t {
   kCallSleep,              // Sleep: recorded, then the real one
   kCallVolumeInformation,  // GetVolumeInformationW: recorded, then the real one
   kCallWriteConsole,       // WriteConsoleW (the debug console): recorded, then the real one
+  kCallCreateFile,         // CreateFileA: recorded when it opens a device for writing
+  kCallDeviceIoControl,    // DeviceIoControl: the medium's calls recorded (see the script)
+  kCallCloseHandle,        // CloseHandle: recorded for the handles of recorded opens
   kCallCount
 };
 inline constexpr std::uint32_t kAllStandinCalls = (1u << kCallCount) - 1;
@@ -54,6 +57,22 @@ struct StandinScript {
   // n counted as for ejectResults.
   std::uint32_t vetoTypes[4];
   wchar_t vetoNames[4][300];
+  // While another process holds this file open (it cannot be opened without
+  // sharing), every eject request is refused with CR_REMOVE_VETOED, veto type
+  // 5 and vetoNames[0], and every volume lock with ERROR_ACCESS_DENIED; once
+  // it is free the requests succeed. Empty: the answers above decide.
+  wchar_t heldFile[260];
+  // Nonzero: the volume's lock, unlock, dismount, removal and eject calls are
+  // answered here rather than by Wine: lock n gets lockErrors[n] (the last
+  // one over and over; granted when there are none), the others their error
+  // (0: success).
+  std::uint32_t volumeScripted;
+  std::uint32_t lockErrorCount;
+  std::uint32_t lockErrors[4];
+  std::uint32_t dismountError, removalError, ejectMediaError;
+  // Nonzero renumberTo: a storage device number that Wine gives as
+  // renumberFrom is reported as renumberTo (two drives on one device).
+  std::uint32_t renumberFrom, renumberTo;
 };
 
 // One call, with every argument as the program passed it. Pointers are kept
@@ -107,7 +126,13 @@ struct StandinRecord {
   // GetVolumeInformationW: the two buffer sizes.
   std::uint32_t volumeNameSize;
   std::uint32_t fileSystemNameSize;
-  // GetVolumeInformationW's root path, or WriteConsoleW's text (cut short).
+  // CreateFileA: the access, share mode and disposition; DeviceIoControl:
+  // the control code and the first input byte; the handle passed or returned.
+  std::uint32_t access, share, disposition;
+  std::uint32_t ioControlCode, inputSize, inputFirst;
+  std::uint64_t handle;
+  // GetVolumeInformationW's root path, CreateFileA's path, or WriteConsoleW's
+  // text (cut short).
   std::uint32_t textLength;
   wchar_t text[64];
 };

@@ -4,7 +4,10 @@
 // below, which answer from the test's script (the veto outputs of a request
 // included) and record every argument. Sleep,
 // GetVolumeInformationW and WriteConsoleW are recorded on their way to the
-// real functions, for the pauses, the volume query and the trace lines.
+// real functions, for the pauses, the volume query and the trace lines; so
+// are the opens of a volume for writing, the volume's lock, dismount and
+// medium calls and the closes of those volumes, whose answers the script may
+// give in place of Wine's.
 //
 // Wine lists no storage device interfaces and its eject call is a stub, so
 // this is what lets a test run the program's whole eject path. The program
@@ -12,6 +15,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <cfgmgr32.h>
+#include <winioctl.h>
 
 #include <cstddef>
 #include <cstring>
@@ -29,6 +33,13 @@ StandinShared* g_shared = nullptr;
 decltype(&::Sleep) g_realSleep = nullptr;
 decltype(&::GetVolumeInformationW) g_realVolumeInformation = nullptr;
 decltype(&::WriteConsoleW) g_realWriteConsole = nullptr;
+decltype(&::CreateFileA) g_realCreateFile = nullptr;
+decltype(&::DeviceIoControl) g_realDeviceIoControl = nullptr;
+decltype(&::CloseHandle) g_realCloseHandle = nullptr;
+
+// The volumes opened for writing, whose closes are recorded.
+HANDLE g_volumes[16];
+volatile LONG g_volumeCount = 0;
 
 // The one device information set the stand-in hands out: a value that no
 // real handle has, so a stray real call with it fails visibly.
@@ -246,15 +257,31 @@ CONFIGRET WINAPI StandinGetParent(PDEVINST parent, DEVINST device, ULONG flags) 
   return record.Return(static_cast<CONFIGRET>(Script().parentResult));
 }
 
+// Whether another process holds the script's file open: it cannot be
+// opened without sharing.
+bool HeldFileIsHeld() {
+  const wchar_t* path = Script().heldFile;
+  if (path[0] == L'\0') return false;
+  HANDLE file = ::CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION;
+  ::CloseHandle(file);
+  return false;
+}
+
+// The earlier records of `call` (with control code `code`, for DeviceIoControl).
+std::uint32_t EarlierCalls(StandinCall call, std::uint32_t code = 0) {
+  std::uint32_t earlier = 0;
+  LONG count = g_shared->recordCount;
+  for (LONG i = 0; i < count && i < static_cast<LONG>(kStandinMaxRecords); ++i)
+    if (g_shared->records[i].call == call && g_shared->records[i].ioControlCode == code) ++earlier;
+  return earlier;
+}
+
 CONFIGRET WINAPI StandinRequestEject(DEVINST device, PPNP_VETO_TYPE vetoType, LPWSTR vetoName,
                                      ULONG nameLength, ULONG flags) {
   // Requests are counted in the record itself, so a reset of the records
   // starts the script's answers again.
-  std::uint32_t earlier = 0;
-  LONG count = g_shared->recordCount;
-  for (LONG i = 0; i < count && i < static_cast<LONG>(kStandinMaxRecords); ++i)
-    if (g_shared->records[i].call == kCallRequestEject) ++earlier;
-
+  const std::uint32_t earlier = EarlierCalls(kCallRequestEject);
   Recording record(kCallRequestEject);
   record->devInst = device;
   record->vetoType = Address(vetoType);
@@ -273,7 +300,13 @@ CONFIGRET WINAPI StandinRequestEject(DEVINST device, PPNP_VETO_TYPE vetoType, LP
     answer = earlier < answers ? earlier : answers - 1;
     result = script.ejectResults[answer];
   }
-  if (vetoType) *vetoType = static_cast<PNP_VETO_TYPE>(script.vetoTypes[answer]);
+  if (script.heldFile[0] != L'\0') {
+    answer = 0;
+    result = HeldFileIsHeld() ? CR_REMOVE_VETOED : CR_SUCCESS;
+  }
+  if (vetoType)
+    *vetoType =
+        static_cast<PNP_VETO_TYPE>(script.heldFile[0] != L'\0' ? 5 : script.vetoTypes[answer]);
   if (vetoName && nameLength > 0) {
     const wchar_t* name = script.vetoNames[answer];
     size_t length = wcsnlen(name, std::size(script.vetoNames[answer]));
@@ -310,6 +343,93 @@ WINBOOL WINAPI StandinWriteConsole(HANDLE output, const VOID* buffer, DWORD leng
   return record.Return(g_realWriteConsole(output, buffer, length, written, reserved));
 }
 
+HANDLE WINAPI StandinCreateFile(LPCSTR path, DWORD access, DWORD share,
+                                LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD flags,
+                                HANDLE templateFile) {
+  HANDLE result = g_realCreateFile(path, access, share, security, disposition, flags, templateFile);
+  if (!path || !(access & GENERIC_WRITE) || std::strncmp(path, "\\\\.\\", 4) != 0) return result;
+  Recording record(kCallCreateFile);
+  wchar_t wide[64] = {};
+  for (size_t i = 0; i + 1 < std::size(wide) && path[i]; ++i)
+    wide[i] = static_cast<unsigned char>(path[i]);
+  CopyText(*record, wide, wcslen(wide));
+  record->access = access;
+  record->share = share;
+  record->disposition = disposition;
+  record->handle = Address(result);
+  LONG slot = ::InterlockedIncrement(&g_volumeCount) - 1;
+  if (result != INVALID_HANDLE_VALUE && slot < static_cast<LONG>(std::size(g_volumes)))
+    g_volumes[slot] = result;
+  return record.Return(result);
+}
+
+bool IsMediumCall(DWORD code) {
+  return code == FSCTL_LOCK_VOLUME || code == FSCTL_UNLOCK_VOLUME ||
+         code == FSCTL_DISMOUNT_VOLUME || code == IOCTL_STORAGE_MEDIA_REMOVAL ||
+         code == IOCTL_STORAGE_EJECT_MEDIA;
+}
+
+// The script's answer to a medium call: its error, 0 for success.
+DWORD ScriptedError(DWORD code, std::uint32_t earlierLocks) {
+  const StandinScript& script = Script();
+  switch (code) {
+    case FSCTL_LOCK_VOLUME: {
+      std::uint32_t n = script.lockErrorCount < std::size(script.lockErrors)
+                            ? script.lockErrorCount
+                            : std::size(script.lockErrors);
+      return n == 0 ? 0 : script.lockErrors[earlierLocks < n ? earlierLocks : n - 1];
+    }
+    case FSCTL_DISMOUNT_VOLUME:
+      return script.dismountError;
+    case IOCTL_STORAGE_MEDIA_REMOVAL:
+      return script.removalError;
+    case IOCTL_STORAGE_EJECT_MEDIA:
+      return script.ejectMediaError;
+  }
+  return 0;
+}
+
+WINBOOL WINAPI StandinDeviceIoControl(HANDLE device, DWORD code, LPVOID input, DWORD inputSize,
+                                      LPVOID output, DWORD outputSize, LPDWORD returned,
+                                      LPOVERLAPPED overlapped) {
+  if (!IsMediumCall(code)) {
+    WINBOOL ok = g_realDeviceIoControl(device, code, input, inputSize, output, outputSize, returned,
+                                       overlapped);
+    auto* number = static_cast<STORAGE_DEVICE_NUMBER*>(output);
+    if (ok && code == IOCTL_STORAGE_GET_DEVICE_NUMBER && Script().renumberTo != 0 && number &&
+        number->DeviceNumber == Script().renumberFrom)
+      number->DeviceNumber = Script().renumberTo;
+    return ok;
+  }
+  const std::uint32_t earlierLocks = EarlierCalls(kCallDeviceIoControl, FSCTL_LOCK_VOLUME);
+  Recording record(kCallDeviceIoControl);
+  record->handle = Address(device);
+  record->ioControlCode = code;
+  record->inputSize = inputSize;
+  if (input && inputSize > 0) record->inputFirst = *static_cast<const BYTE*>(input);
+  if (code == FSCTL_LOCK_VOLUME && HeldFileIsHeld()) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return record.Return(FALSE);
+  }
+  if (!Script().volumeScripted)
+    return record.Return(g_realDeviceIoControl(device, code, input, inputSize, output, outputSize,
+                                               returned, overlapped));
+  DWORD error = ScriptedError(code, earlierLocks);
+  if (returned) *returned = 0;
+  ::SetLastError(error);
+  return record.Return(error == 0 ? TRUE : FALSE);
+}
+
+WINBOOL WINAPI StandinCloseHandle(HANDLE handle) {
+  bool volume = false;
+  for (LONG i = 0; i < g_volumeCount && i < static_cast<LONG>(std::size(g_volumes)); ++i)
+    volume = volume || g_volumes[i] == handle;
+  if (!volume) return g_realCloseHandle(handle);
+  Recording record(kCallCloseHandle);
+  record->handle = Address(handle);
+  return record.Return(g_realCloseHandle(handle));
+}
+
 struct Hook {
   const char* name;
   void* replacement;
@@ -328,6 +448,12 @@ const Hook kHooks[kCallCount] = {
      reinterpret_cast<void**>(&g_realVolumeInformation)},
     {"WriteConsoleW", reinterpret_cast<void*>(&StandinWriteConsole),
      reinterpret_cast<void**>(&g_realWriteConsole)},
+    {"CreateFileA", reinterpret_cast<void*>(&StandinCreateFile),
+     reinterpret_cast<void**>(&g_realCreateFile)},
+    {"DeviceIoControl", reinterpret_cast<void*>(&StandinDeviceIoControl),
+     reinterpret_cast<void**>(&g_realDeviceIoControl)},
+    {"CloseHandle", reinterpret_cast<void*>(&StandinCloseHandle),
+     reinterpret_cast<void**>(&g_realCloseHandle)},
 };
 
 bool Replace(ULONG_PTR* slot, const Hook& hook) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <winioctl.h>
+
 #include <cstdio>
 #include <iterator>
 
@@ -98,6 +100,32 @@ std::vector<std::string> Sequence(const std::vector<StandinRecord>& records) {
         break;
       case kCallVolumeInformation:
         lines.push_back("volume " + Narrow(r.text));
+        break;
+      case kCallCreateFile:
+        lines.push_back("openrw " + Narrow(r.text));
+        break;
+      case kCallDeviceIoControl: {
+        const std::string error = r.result ? "0" : std::to_string(r.lastError);
+        switch (r.ioControlCode) {
+          case FSCTL_LOCK_VOLUME:
+            lines.push_back("lock = " + error);
+            break;
+          case FSCTL_UNLOCK_VOLUME:
+            lines.push_back("unlock = " + error);
+            break;
+          case FSCTL_DISMOUNT_VOLUME:
+            lines.push_back("dismount = " + error);
+            break;
+          case IOCTL_STORAGE_MEDIA_REMOVAL:
+            lines.push_back("prevent " + std::to_string(r.inputFirst) + " = " + error);
+            break;
+          default:
+            lines.push_back("ejectmedia = " + error);
+        }
+        break;
+      }
+      case kCallCloseHandle:
+        lines.push_back("close");
         break;
       default:
         lines.push_back("call " + std::to_string(r.call));

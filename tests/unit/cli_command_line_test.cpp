@@ -65,7 +65,8 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
     const char* error;
   };
   const Case cases[] = {
-      {{}, "QuorlinCmd: no command given: list, report, eject, who or watch (see QuorlinCmd --help)"},
+      {{},
+       "QuorlinCmd: no command given: list, report, eject, who or watch (see QuorlinCmd --help)"},
       {{"--json"},
        "QuorlinCmd: no command given: list, report, eject, who or watch (see QuorlinCmd --help)"},
       {{"frob"}, "QuorlinCmd: unknown command 'frob' (see QuorlinCmd --help)"},
@@ -82,12 +83,31 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
        "QuorlinCmd: watch takes no argument, not also 'now' (see QuorlinCmd --help)"},
       {{"report", "E:", "F:"},
        "QuorlinCmd: report takes one drive, not also 'F:' (see QuorlinCmd --help)"},
-      {{"eject", "E:", "--json"}, "QuorlinCmd: eject has no --json (see QuorlinCmd --help)"},
       {{"who"}, "QuorlinCmd: who needs a drive, such as E: (see QuorlinCmd --help)"},
       {{"who", "--all"}, "QuorlinCmd: who has no --all (see QuorlinCmd --help)"},
       {{"eject", "--all", "E:"},
        "QuorlinCmd: eject --all takes no drive, not also 'E:' (see QuorlinCmd --help)"},
-      {{"eject", "--all", "--json"}, "QuorlinCmd: eject has no --json (see QuorlinCmd --help)"},
+      {{"eject", "E:", "--except", "F:"},
+       "QuorlinCmd: eject --except goes with --all (see QuorlinCmd --help)"},
+      {{"eject", "--all", "--except"},
+       "QuorlinCmd: --except needs a drive, such as E: (see QuorlinCmd --help)"},
+      {{"eject", "--all", "--except", "1:"},
+       "QuorlinCmd: '1:' is not a drive: give a letter A to Z, such as E: (see QuorlinCmd --help)"},
+      {{"eject", "--media", "--all"},
+       "QuorlinCmd: eject --media takes one drive, not --all (see QuorlinCmd --help)"},
+      {{"eject", "E:", "--wait"},
+       "QuorlinCmd: --wait needs a number of seconds, such as --wait 30 (see QuorlinCmd --help)"},
+      {{"eject", "--wait", "E:"},
+       "QuorlinCmd: --wait needs a whole number of seconds from 0 to 86400, not 'E:' (see "
+       "QuorlinCmd --help)"},
+      {{"eject", "E:", "--wait", "-5"},
+       "QuorlinCmd: --wait needs a whole number of seconds from 0 to 86400, not '-5' (see "
+       "QuorlinCmd --help)"},
+      {{"eject", "E:", "--wait", "86401"},
+       "QuorlinCmd: --wait needs a whole number of seconds from 0 to 86400, not '86401' (see "
+       "QuorlinCmd --help)"},
+      {{"who", "E:", "--wait", "5"}, "QuorlinCmd: who has no --wait (see QuorlinCmd --help)"},
+      {{"report", "E:", "--media"}, "QuorlinCmd: report has no --media (see QuorlinCmd --help)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Describe(c.args));
@@ -95,6 +115,20 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
     EXPECT_FALSE(parsed.ok);
     EXPECT_EQ(parsed.error, c.error);
   }
+}
+
+TEST(CliCommandLine, EjectsMediaExceptionsAndWait) {
+  ParsedCommandLine parsed = ParseCommandLine({"eject", "--all", "--except", "f", "--wait", "0",
+                                               "--except", "G:\\", "--except", "F:", "--json"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_TRUE(parsed.line.all && parsed.line.json);
+  EXPECT_EQ(parsed.line.except, "FG");
+  EXPECT_EQ(parsed.line.waitSeconds, 0);
+  parsed = ParseCommandLine({"eject", "--media", "e:", "--wait", "86400"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_TRUE(parsed.line.media);
+  EXPECT_EQ(parsed.line.letter, 'E');
+  EXPECT_EQ(parsed.line.waitSeconds, 86400);
 }
 
 TEST(CliCommandLine, AFailureKeepsTheOptionsSoItsLineIsWrittenAsAsked) {

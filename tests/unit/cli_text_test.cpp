@@ -48,8 +48,60 @@ TEST(CliText, WhoListsEachHolderOrSaysThatNoneHoldsTheDrive) {
   EXPECT_EQ(NotInspectedLine(3),
             "3 processes could not be inspected; an administrator's console sees more\r\n");
   // eject --all names every letter of a device.
-  EXPECT_EQ(EjectOutcomeLine("EF", {EjectStatus::kEjected, 0, {}}), "E: F: ejected\r\n");
+  EXPECT_EQ(EjectOutcomeLine("EF", {EjectStatus::kEjected, 0, {}}),
+            "E: F: ejected (one device)\r\n");
   EXPECT_EQ(NoRemovableDriveLine(), "QuorlinCmd: there is no removable drive to eject\r\n");
+}
+
+TEST(CliText, LineAndExitCodeOfEachMediumOutcome) {
+  struct Case {
+    MediaEjectOutcome outcome;
+    int exitCode;
+    const char* line;
+  };
+  const Case cases[] = {
+      {{MediaEjectStatus::kEjected, MediaStep::kEject, 0}, 0, "E: medium ejected\r\n"},
+      {{MediaEjectStatus::kLockRefused, MediaStep::kLock, 5},
+       1,
+       "E: medium not ejected: the volume is in use (error 5)\r\n"},
+      {{MediaEjectStatus::kNoMedium, MediaStep::kLock, 21},
+       1,
+       "QuorlinCmd: there is no medium in drive E:\r\n"},
+      {{MediaEjectStatus::kNotEjectable, MediaStep::kEject, 1},
+       1,
+       "QuorlinCmd: the medium of drive E: cannot be ejected; QuorlinCmd eject E: removes its "
+       "device\r\n"},
+      {{MediaEjectStatus::kFailed, MediaStep::kDismount, 50},
+       1,
+       "E: medium not ejected: the volume could not be dismounted (error 50)\r\n"},
+      {{MediaEjectStatus::kFailed, MediaStep::kEject, 31},
+       1,
+       "E: medium not ejected: the eject request failed (error 31)\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EjectReport report;
+    report.letters = "E";
+    report.action = EjectAction::kMedium;
+    report.medium = c.outcome;
+    EXPECT_EQ(EjectReportExitCode(report), c.exitCode);
+    EXPECT_EQ(MediumOutcomeLine('E', c.outcome), c.line);
+  }
+}
+
+// Below a refusal, who holds any of the device's drives, or for each that none does.
+TEST(CliText, ARefusalIsFollowedByTheHoldersOfAllItsDrives) {
+  EjectReport report;
+  report.letters = "EF";
+  report.device = {EjectStatus::kRefused, 0x17, {}};
+  const std::string refusal = "E: F: not ejected: PNP_VetoTypeUnknown \"\" (result 0x17)\r\n";
+  EXPECT_EQ(EjectReportText(report), refusal +
+                                         "no process holds files open on E:\r\n"
+                                         "no process holds files open on F:\r\n");
+  report.holders = {{{7, "a.exe", "F:\\x"}}, 1};
+  EXPECT_EQ(EjectReportText(report), refusal + "7  a.exe  F:\\x\r\n" + NotInspectedLine(1));
+  report.device.status = EjectStatus::kEjected;
+  EXPECT_EQ(EjectReportText(report), "E: F: ejected (one device)\r\n");
 }
 
 TEST(CliText, DriveListLinesAreRootPathAndTheListsTypeName) {

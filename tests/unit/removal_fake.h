@@ -33,6 +33,15 @@ class RecordingRemovalPlatform : public RemovalPlatform {
   std::deque<std::uint32_t> ejectResults;  // one per request; refused with 0x17 when used up
   std::deque<EjectVeto> vetoes;            // what each request that asks for them reports, in turn
 
+  // The medium's eject: the volume opens as handle 40 unless `openError`;
+  // lock n is answered lockResults[n] (granted when they are used up).
+  std::uint32_t openError = 0;
+  std::deque<std::uint32_t> lockResults;
+  std::uint32_t dismountResult = 0, removalResult = 0, mediaResult = 0;
+  // The fake clock, moved on by every pause; pauses from `cancelFromMs` on are cancelled.
+  std::uint64_t nowMs = 0;
+  std::uint64_t cancelFromMs = ~std::uint64_t{0};
+
   std::vector<std::string> calls;
   std::string trace;
 
@@ -135,6 +144,42 @@ class RecordingRemovalPlatform : public RemovalPlatform {
   void WriteTrace(std::string_view text) override {
     calls.push_back("trace " + std::string(text));
     trace += text;
+  }
+
+  PlatformHandle OpenVolume(const char* path, std::uint32_t* error) override {
+    calls.push_back("openrw " + std::string(path));
+    *error = openError;
+    return openError ? kInvalidPlatformHandle : 40;
+  }
+  std::uint32_t LockVolume(PlatformHandle volume) override {
+    calls.push_back("lock " + std::to_string(volume));
+    if (lockResults.empty()) return 0;
+    std::uint32_t result = lockResults.front();
+    lockResults.pop_front();
+    return result;
+  }
+  std::uint32_t UnlockVolume(PlatformHandle volume) override {
+    calls.push_back("unlock " + std::to_string(volume));
+    return 0;
+  }
+  std::uint32_t DismountVolume(PlatformHandle volume) override {
+    calls.push_back("dismount " + std::to_string(volume));
+    return dismountResult;
+  }
+  std::uint32_t PreventMediaRemoval(PlatformHandle volume, bool prevent) override {
+    calls.push_back("prevent " + std::to_string(volume) + (prevent ? " true" : " false"));
+    return removalResult;
+  }
+  std::uint32_t EjectMedia(PlatformHandle volume) override {
+    calls.push_back("ejectmedia " + std::to_string(volume));
+    return mediaResult;
+  }
+  std::uint64_t NowMs() override { return nowMs; }
+  bool PauseUnlessCancelled(std::uint32_t milliseconds) override {
+    calls.push_back("wait " + std::to_string(milliseconds));
+    if (nowMs >= cancelFromMs) return false;
+    nowMs += milliseconds;
+    return true;
   }
 
   static std::string Name(InterfaceClass cls) {
