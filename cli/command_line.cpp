@@ -69,13 +69,39 @@ char ParseDriveArgument(std::string_view text) {
   return rest.empty() || rest == ":" || rest == ":\\" ? letter : 0;
 }
 
+std::uint64_t ParseTimeoutSeconds(std::string_view text) {
+  std::uint64_t ms = 0;
+  size_t i = 0, digits = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
+    if (digits >= 6) return 0;  // past a day already
+    ms = ms * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  if (digits == 0) return 0;
+  ms *= 1000;
+  if (i < text.size() && text[i] == '.') {
+    if (i + 1 == text.size()) return 0;
+    std::uint64_t scale = 100;
+    for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9' && scale > 0; ++i, scale /= 10)
+      ms += scale * static_cast<unsigned>(text[i] - '0');
+  }
+  return i == text.size() && ms <= kMaxTimeoutMs ? ms : 0;
+}
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   bool help = false, version = false;
   CommandLine line;
   std::vector<std::string_view> words;
   const std::string* unknown = nullptr;
+  // --timeout takes the argument after it; `timeout` is that argument.
+  bool timeoutGiven = false, timeoutNext = false;
+  const std::string* timeout = nullptr;
   for (const std::string& argument : arguments) {
-    if (argument == "--help" || argument == "-h" || argument == "/?") {
+    if (timeoutNext) {
+      timeoutNext = false;
+      timeout = &argument;
+    } else if (argument == "--timeout") {
+      timeoutGiven = timeoutNext = true;
+    } else if (argument == "--help" || argument == "-h" || argument == "/?") {
       help = true;
     } else if (argument == "--version") {
       version = true;
@@ -119,5 +145,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       return Failure(line, Quoted(words[1]) + " is not a drive: give a letter A to Z, such as E:");
   }
   if (line.json && line.command == Command::kEject) return Failure(line, "eject has no --json");
+  if (timeoutGiven) {
+    // Only who and eject walk the open handles.
+    if (line.command != Command::kWho && line.command != Command::kEject)
+      return Failure(line, name + " has no --timeout");
+    line.timeoutMs = timeout ? ParseTimeoutSeconds(*timeout) : 0;
+    if (line.timeoutMs == 0)
+      return Failure(line, "--timeout needs seconds from 0.001 to 86400, such as 30, not " +
+                               (timeout ? Quoted(*timeout) : std::string("nothing")));
+  }
   return {true, line, {}};
 }

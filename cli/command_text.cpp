@@ -27,7 +27,11 @@ Options:
   --json    list: a JSON array; report: a JSON object of the query results;
             who: a JSON object of the holders; watch: one JSON object per line
   --cp932   code page 932 instead of UTF-8 when the output goes to a file or
-            a pipe (a console always shows Unicode text)
+            a pipe (a console always shows Unicode text); a character that
+            code page 932 lacks is written as "?"
+  --timeout SECONDS
+            who and eject: how long the search for the processes that hold
+            the drive may take (by default it grows with the open files)
 
 Exit codes:
   0   done; for eject, the devices were ejected; for who, the drive is held
@@ -58,7 +62,11 @@ Exit codes:
             who は使用中のプロセスの JSON オブジェクト、
             watch は 1 行に 1 つの JSON オブジェクトで出力します
   --cp932   ファイルやパイプへの出力を UTF-8 ではなくコードページ 932 にします
-            （コンソールには常に Unicode で表示します）
+            （コンソールには常に Unicode で表示します）。コードページ 932 に
+            ない文字は "?" になります
+  --timeout SECONDS
+            who と eject で、ドライブを使用中のプロセスを探す時間の上限を
+            秒で指定します（既定では開いているファイルの数に応じて決まります）
 
 終了コード:
   0   成功（eject ではデバイスを取り外せたこと、who では使用中のプロセスがあること）
@@ -144,6 +152,14 @@ std::string NotInspectedLine(std::uint32_t count) {
   if (count == 0) return {};
   return std::to_string(count) + (count == 1 ? " process" : " processes") +
          " could not be inspected; an administrator's console sees more\r\n";
+}
+
+std::string NotInspectedLines(const DriveHolders& found) {
+  std::string text = NotInspectedLine(found.notInspected - found.outOfTime);
+  const std::uint32_t late = found.outOfTime;
+  if (late == 0) return text;
+  return text + std::to_string(late) + (late == 1 ? " process was" : " processes were") +
+         " not inspected: the walk ran out of time (--timeout SECONDS gives it longer)\r\n";
 }
 
 int WhoExitCode(const DriveHolders& found) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,24 +50,22 @@ bool FindDrive(char letter, DriveEntry* drive) {
 
 // Who holds the drive, as the lines below a refused eject: the holders, or
 // the line that none does; and how many processes could not be looked into.
-std::string HoldersBelowRefusal(std::string_view letters) {
-  DriveHolders all;
-  for (char letter : letters) {
-    DriveHolders found = FindDriveHolders(letter);
-    all.holders.insert(all.holders.end(), found.holders.begin(), found.holders.end());
-    all.notInspected = std::max(all.notInspected, found.notInspected);
-  }
-  SortHolders(all.holders);
+// One walk serves all the device's drives. UTF-8, as the holders' names are.
+std::string HoldersBelowRefusal(std::string_view letters, std::uint64_t timeoutMs) {
+  DriveHolders all = FindDriveHolders(letters, timeoutMs);
   std::string text = HolderLines(all);
   if (all.holders.empty())
     for (char letter : letters) text += NoHolderLine(letter);
-  return text + NotInspectedLine(all.notInspected);
+  return text + NotInspectedLines(all);
 }
+
+// The names in the program's own texts: no conversion.
+std::string AsItIs(std::string_view text) { return std::string(text); }
 
 // eject --all: one device at a time, each outcome written as it comes (an
 // ejected device on standard output, a refusal with its holders on standard
 // error), so that the lines keep the devices' order.
-int EjectAll(ConsoleOutput& out, ConsoleOutput& err) {
+int EjectAll(ConsoleOutput& out, ConsoleOutput& err, std::uint64_t timeoutMs) {
   std::vector<char> removable;
   for (const DriveEntry& drive : QueryDrives())
     if (drive.type == kDriveRemovable) removable.push_back(drive.letter);
@@ -78,14 +77,15 @@ int EjectAll(ConsoleOutput& out, ConsoleOutput& err) {
   bool written = true;
   for (const std::string& letters : GroupDrivesByDevice(removable)) {
     EjectOutcome outcome = EjectDriveWithVeto(static_cast<unsigned char>(letters[0]));
+    // The veto name, like the holders' names, is UTF-8.
     std::string text = EjectOutcomeLine(letters, outcome);
     if (outcome.status == EjectStatus::kEjected) {
-      written = out.Write(Cp932ToWide(text)) && written;
+      written = out.Write(Utf8ToWide(text)) && written;
       continue;
     }
     exitCode = kExitRefused;
-    if (outcome.status == EjectStatus::kRefused) text += HoldersBelowRefusal(letters);
-    err.Write(Cp932ToWide(text));
+    if (outcome.status == EjectStatus::kRefused) text += HoldersBelowRefusal(letters, timeoutMs);
+    err.Write(Utf8ToWide(text));
   }
   return exitCode == kExitSuccess && !written ? kExitOutput : exitCode;
 }
@@ -125,20 +125,20 @@ CommandResult Run(const CommandLine& line) {
       result.exitCode = EjectExitCode(outcome.status);
       std::string text = EjectOutcomeLine(drive.letter, outcome);
       if (outcome.status == EjectStatus::kRefused)
-        text += HoldersBelowRefusal(std::string(1, drive.letter));
-      (result.exitCode == kExitSuccess ? result.out : result.err) = Cp932ToWide(text);
+        text += HoldersBelowRefusal(std::string(1, drive.letter), line.timeoutMs);
+      (result.exitCode == kExitSuccess ? result.out : result.err) = Utf8ToWide(text);
       break;
     }
     case Command::kWho: {
-      DriveHolders found = FindDriveHolders(drive.letter);
+      DriveHolders found = FindDriveHolders(drive.letter, line.timeoutMs);
       result.exitCode = WhoExitCode(found);
       if (line.json) {
-        result.out = Utf8ToWide(HoldersJson(drive.letter, found, Cp932ToUtf8) + "\r\n");
+        result.out = Utf8ToWide(HoldersJson(drive.letter, found, AsItIs) + "\r\n");
         break;
       }
-      result.out = Cp932ToWide(HolderLines(found));
+      result.out = Utf8ToWide(HolderLines(found));
       if (found.holders.empty()) result.err = Cp932ToWide(NoHolderLine(drive.letter));
-      result.err += Cp932ToWide(NotInspectedLine(found.notInspected));
+      result.err += Cp932ToWide(NotInspectedLines(found));
       break;
     }
     case Command::kWatch:
@@ -158,7 +158,7 @@ int main() {
     return kExitUsage;
   }
   if (parsed.line.command == Command::kWatch) return RunWatch(out, err, parsed.line.json);
-  if (parsed.line.command == Command::kEject && parsed.line.all) return EjectAll(out, err);
+  if (parsed.line.command == Command::kEject && parsed.line.all) return EjectAll(out, err, parsed.line.timeoutMs);
 
   const CommandResult result = Run(parsed.line);
   if (!result.err.empty()) err.Write(result.err);
