@@ -158,7 +158,8 @@ int main() {
     return kExitUsage;
   }
   if (parsed.line.command == Command::kWatch) return RunWatch(out, err, parsed.line.json);
-  if (parsed.line.command == Command::kEject && parsed.line.all) return EjectAll(out, err, parsed.line.timeoutMs);
+  if (parsed.line.command == Command::kEject && parsed.line.all)
+    return EjectAll(out, err, parsed.line.timeoutMs);
 
   const CommandResult result = Run(parsed.line);
   if (!result.err.empty()) err.Write(result.err);

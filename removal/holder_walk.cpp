@@ -40,7 +40,8 @@ enum class Inspection { kWhole, kNotWhole, kOutOfTime };
 // A process or a copy of its handle, closed whatever happens.
 class Held {
  public:
-  Held(HolderWalkPlatform& platform, PlatformHandle handle) : m_platform(platform), m_handle(handle) {}
+  Held(HolderWalkPlatform& platform, PlatformHandle handle)
+      : m_platform(platform), m_handle(handle) {}
   ~Held() {
     if (m_handle) m_platform.Close(m_handle);
   }
@@ -61,16 +62,14 @@ struct Walker {
   // The user's path of a copy that its object's name placed on `drive` in
   // another form, or that has no name: today's final paths decide, as the
   // user knows them. False when a query stalled.
-  bool FinalPathOnDrive(PlatformHandle copy, const DriveNames& drive, std::string* path,
-                        bool* on) {
+  bool FinalPathOnDrive(PlatformHandle copy, const DriveNames& drive, std::string* path, bool* on) {
     std::string dos;
     if (platform.QueryFinalPath(copy, PathForm::kDos, &dos) == QueryResult::kStalled) return false;
     *path = UserPath(dos);
     *on = IsOnDrive(*path, drive.letter);
     if (*on || drive.volumeName.empty()) return true;
     std::string volumePath;
-    if (platform.QueryFinalPath(copy, PathForm::kVolumeGuid, &volumePath) ==
-        QueryResult::kStalled)
+    if (platform.QueryFinalPath(copy, PathForm::kVolumeGuid, &volumePath) == QueryResult::kStalled)
       return false;
     *on = IsOnVolume(volumePath, drive.volumeName);
     if (*on && path->empty()) *path = volumePath;
@@ -91,8 +90,8 @@ struct Walker {
     for (const DriveNames& drive : drives) {
       std::string path;
       bool on = false;
-      NameMatch match = asked == QueryResult::kAnswered ? MatchDriveName(drive, name, &path)
-                                                        : NameMatch::kDevice;
+      NameMatch match =
+          asked == QueryResult::kAnswered ? MatchDriveName(drive, name, &path) : NameMatch::kDevice;
       if (match == NameMatch::kNone) continue;
       if (match == NameMatch::kPath) {
         on = true;

@@ -114,8 +114,8 @@ DWORD WINAPI RunGuard(void* platform) {
 HolderWalkPlatformWin::HolderWalkPlatformWin(DWORD stallMs) : m_stallMs(stallMs) {
   InitializeCriticalSection(&m_lock);
   QueryPerformanceFrequency(&m_frequency);
-  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &m_walker, 0,
-                  FALSE, DUPLICATE_SAME_ACCESS);
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &m_walker, 0, FALSE,
+                  DUPLICATE_SAME_ACCESS);
 }
 
 HolderWalkPlatformWin::~HolderWalkPlatformWin() {
@@ -194,7 +194,8 @@ HandleList HolderWalkPlatformWin::ListHandles() {
   CloseHandle(probe);
   const std::uint32_t self = GetCurrentProcessId();
   for (const ListedHandle& h : list.handles)
-    if (h.pid == self && h.value == reinterpret_cast<std::uintptr_t>(probe)) list.fileType = h.typeIndex;
+    if (h.pid == self && h.value == reinterpret_cast<std::uintptr_t>(probe))
+      list.fileType = h.typeIndex;
   return list;
 }
 
@@ -261,12 +262,12 @@ QueryResult HolderWalkPlatformWin::QueryFinalPath(PlatformHandle copy, PathForm 
   const DWORD flags = form == PathForm::kDos ? VOLUME_NAME_DOS : VOLUME_NAME_GUID;
   std::wstring wide(MAX_PATH, L'\0');
   Arm();
-  DWORD length =
-      GetFinalPathNameByHandleW(ToHandle(copy), wide.data(), static_cast<DWORD>(wide.size()), flags);
+  DWORD length = GetFinalPathNameByHandleW(ToHandle(copy), wide.data(),
+                                           static_cast<DWORD>(wide.size()), flags);
   if (length >= wide.size()) {
     wide.assign(length + 1, L'\0');
-    length = GetFinalPathNameByHandleW(ToHandle(copy), wide.data(),
-                                       static_cast<DWORD>(wide.size()), flags);
+    length = GetFinalPathNameByHandleW(ToHandle(copy), wide.data(), static_cast<DWORD>(wide.size()),
+                                       flags);
   }
   const bool answered = length != 0 && length < wide.size();
   QueryResult result = Disarm(answered);
