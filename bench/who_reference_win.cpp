@@ -76,6 +76,7 @@ size_t Name(HANDLE file, int form) {
 int Walk(const std::vector<Entry>& files, int form, size_t sample, size_t* named) {
   HANDLE process = nullptr;
   ULONG_PTR open = 0;
+  size_t opens = 0;
   double spent[4] = {};
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);
@@ -85,6 +86,7 @@ int Walk(const std::vector<Entry>& files, int form, size_t sample, size_t* named
       if (process) ::CloseHandle(process);
       process = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, static_cast<DWORD>(e.pid));
       open = e.pid;
+      ++opens;
     }
     HANDLE copy = nullptr;
     if (!process || !::DuplicateHandle(process, reinterpret_cast<HANDLE>(e.handle),
@@ -109,6 +111,7 @@ int Walk(const std::vector<Entry>& files, int form, size_t sample, size_t* named
     if (form < 0 && disks >= sample) break;
   }
   if (process) ::CloseHandle(process);
+  if (form >= 0) std::fprintf(stderr, "processes opened %u\n", static_cast<unsigned>(opens));
   int cheapest = 0;
   for (int f = 0; f < 4; ++f) {
     if (form < 0 && disks > 0)

@@ -137,6 +137,8 @@ def main():
                     who.append((*result, lines, complete))
                 else:
                     ref.append(result)
+                    with open(out) as f, open(out + ".err") as e:
+                        walked = f.read().strip() + "; " + e.read().strip()
         for h, _ in holders:
             h.kill()
             h.wait()
@@ -147,7 +149,8 @@ def main():
         med = lambda values, k: statistics.median(v[k] for v in values)
         rows.append((n, processes, med(who, 0), med(who, 1), med(ref, 0), med(ref, 1),
                      med(who, 2), med(ref, 2), form, outcome))
-        print(f"N={n} done: load {open('/proc/loadavg').read().split()[:3]}", flush=True)
+        print(f"N={n} done: reference {walked}; load {open('/proc/loadavg').read().split()[:3]}",
+              flush=True)
 
     base = rows[0][2] / rows[0][0]
     print()
