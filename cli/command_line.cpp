@@ -66,6 +66,24 @@ char ParseDriveArgument(std::string_view text) {
   return rest.empty() || rest == ":" || rest == ":\\" ? letter : 0;
 }
 
+std::uint64_t ParseTimeoutSeconds(std::string_view text) {
+  std::uint64_t ms = 0;
+  size_t i = 0, digits = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
+    if (digits >= 6) return 0;  // past a day already
+    ms = ms * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  if (digits == 0) return 0;
+  ms *= 1000;
+  if (i < text.size() && text[i] == '.') {
+    if (i + 1 == text.size()) return 0;
+    std::uint64_t scale = 100;
+    for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9' && scale > 0; ++i, scale /= 10)
+      ms += scale * static_cast<unsigned>(text[i] - '0');
+  }
+  return i == text.size() && ms <= kMaxTimeoutMs ? ms : 0;
+}
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   bool help = false, version = false;
   CommandLine line;
@@ -74,7 +92,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   // The options that take a value, with the value left out when it is missing.
   std::vector<std::string_view> excepts;
   const std::string* wait = nullptr;
-  bool waitMissing = false, exceptMissing = false;
+  const std::string* timeout = nullptr;
+  bool waitMissing = false, exceptMissing = false, timeoutGiven = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h" || argument == "/?") {
@@ -89,9 +108,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       line.all = true;
     } else if (argument == "--media") {
       line.media = true;
-    } else if (argument == "--except" || argument == "--wait") {
+    } else if (argument == "--except" || argument == "--wait" || argument == "--timeout") {
       const bool hasValue = i + 1 < arguments.size();
-      if (argument == "--wait") {
+      if (argument == "--timeout") {
+        timeoutGiven = true;
+        if (hasValue) timeout = &arguments[i + 1];
+      } else if (argument == "--wait") {
         waitMissing = waitMissing || !hasValue;
         if (hasValue) wait = &arguments[i + 1];
       } else {
@@ -157,6 +179,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     line.letter = ParseDriveArgument(words[1]);
     if (line.letter == 0)
       return Failure(line, Quoted(words[1]) + " is not a drive: give a letter A to Z, such as E:");
+  }
+  if (timeoutGiven) {
+    // Only who and eject walk the open handles.
+    if (line.command != Command::kWho && line.command != Command::kEject)
+      return Failure(line, name + " has no --timeout");
+    line.timeoutMs = timeout ? ParseTimeoutSeconds(*timeout) : 0;
+    if (line.timeoutMs == 0)
+      return Failure(line, "--timeout needs seconds from 0.001 to 86400, such as 30, not " +
+                               (timeout ? Quoted(*timeout) : std::string("nothing")));
   }
   return {true, line, {}};
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The console program's command line: one command, its drive, and options.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,17 @@ struct CommandLine {
   int waitSeconds = 0;  // --wait SECONDS: how long a refused eject is asked again
   bool json = false;    // --json: every command but --help and --version
   bool cp932 = false;   // --cp932: code page 932 instead of UTF-8 when redirected
+  // --timeout SECONDS: who and eject, the ceiling of each walk of open
+  // handles in milliseconds; 0 when not given (scaled to the handles).
+  std::uint64_t timeoutMs = 0;
 };
+
+// The largest --timeout: a day.
+inline constexpr std::uint64_t kMaxTimeoutMs = 24ull * 60 * 60 * 1000;
+
+// SECONDS of --timeout ("30", "0.5", up to three decimals, 0.001 to a day)
+// in milliseconds; 0 for anything else.
+std::uint64_t ParseTimeoutSeconds(std::string_view text);
 
 struct ParsedCommandLine {
   bool ok = false;

@@ -28,12 +28,13 @@ Usage:
   QuorlinCmd --version            the version
 
 A drive is given by its letter: E, e, E: or E:\. Every eject form also
-takes --wait S and --json.
+takes --wait S, --timeout S and --json.
 
 Options:
   --wait S  eject: while a device refuses (for --media: while the volume is
-            in use), ask again every second for up to S seconds; the refusal and its holders are printed once, and again
-            only when they change; Ctrl+C ends the wait (exit code 1)
+            in use), ask again every second for up to S seconds; the refusal
+            and its holders are printed once, and again only when they
+            change; Ctrl+C ends the wait (exit code 1)
   --json    list: a JSON array; report: a JSON object of the query results;
             who: a JSON object of the holders; watch: one JSON object per line;
             eject: one JSON object per device, one per line, as each is done:
@@ -42,7 +43,12 @@ Options:
             "vetoType" and "vetoName" (of a device), "holders" and
             "notInspected", as who gives them
   --cp932   code page 932 instead of UTF-8 when the output goes to a file or
-            a pipe (a console always shows Unicode text)
+            a pipe (a console always shows Unicode text); a character that
+            code page 932 lacks is written as "?"
+  --timeout SECONDS
+            who and eject: how long the search for the processes that hold
+            the drive may take (by default it grows with the open files);
+            with --wait, each search after a refusal has this much
 
 Exit codes:
   0   done; for eject, the devices or the medium were ejected; for who, the
@@ -75,7 +81,7 @@ Exit codes:
   QuorlinCmd --version            バージョンを表示します
 
 ドライブは文字で指定します（E、e、E:、E:\ のいずれも可）。eject はどの形でも
---wait S と --json を付けられます。
+--wait S、--timeout S と --json を付けられます。
 
 オプション:
   --wait S  eject で、デバイスが拒否している間（--media ではボリュームが使用中の
@@ -91,7 +97,12 @@ Exit codes:
             "vetoType" と "vetoName"（デバイスのみ）、"holders"、"notInspected"
             （who と同じ）も加えます
   --cp932   ファイルやパイプへの出力を UTF-8 ではなくコードページ 932 にします
-            （コンソールには常に Unicode で表示します）
+            （コンソールには常に Unicode で表示します）。コードページ 932 に
+            ない文字は "?" になります
+  --timeout SECONDS
+            who と eject で、ドライブを使用中のプロセスを探す時間の上限を
+            秒で指定します（既定では開いているファイルの数に応じて決まります）。
+            --wait では、拒否されるたびの検索それぞれの上限です
 
 終了コード:
   0   成功（eject ではデバイスかメディアを取り外せたこと、who では使用中の
@@ -197,7 +208,7 @@ std::string EjectReportText(const EjectReport& report) {
   text += HolderLines(report.holders);
   if (report.holders.holders.empty())
     for (char letter : report.letters) text += NoHolderLine(letter);
-  return text + NotInspectedLine(report.holders.notInspected);
+  return text + NotInspectedLines(report.holders);
 }
 
 int EjectReportExitCode(const EjectReport& report) {
@@ -233,6 +244,14 @@ std::string NotInspectedLine(std::uint32_t count) {
   if (count == 0) return {};
   return std::to_string(count) + (count == 1 ? " process" : " processes") +
          " could not be inspected; an administrator's console sees more\r\n";
+}
+
+std::string NotInspectedLines(const DriveHolders& found) {
+  std::string text = NotInspectedLine(found.notInspected - found.outOfTime);
+  const std::uint32_t late = found.outOfTime;
+  if (late == 0) return text;
+  return text + std::to_string(late) + (late == 1 ? " process was" : " processes were") +
+         " not inspected: the walk ran out of time (--timeout SECONDS gives it longer)\r\n";
 }
 
 int WhoExitCode(const DriveHolders& found) {

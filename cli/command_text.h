@@ -34,9 +34,9 @@ std::string DriveListText(const std::vector<DriveEntry>& drives);
 std::string NoDriveLine(char letter);
 
 // The line that reports an eject: ejected, refused (with the veto type by
-// name, the veto name and the last result) or no device. `letters` are the
-// drives of the device, one for each of its volumes ("EF": "E: F: ejected
-// (one device)").
+// name, the veto name as the platform gives it, UTF-8, and the last result)
+// or no device. `letters` are the drives of the device, one for each of its
+// volumes ("EF": "E: F: ejected (one device)").
 std::string EjectOutcomeLine(std::string_view letters, const EjectOutcome& outcome);
 inline std::string EjectOutcomeLine(char letter, const EjectOutcome& outcome) {
   return EjectOutcomeLine(std::string_view(&letter, 1), outcome);
@@ -46,7 +46,8 @@ inline std::string EjectOutcomeLine(char letter, const EjectOutcome& outcome) {
 std::string MediumOutcomeLine(char letter, const MediaEjectOutcome& outcome);
 
 // An eject's line and, after a refusal, who holds its drives (HolderLines,
-// or a NoHolderLine per drive, then NotInspectedLine).
+// or a NoHolderLine per drive, then NotInspectedLines); UTF-8, as the veto
+// and the holders' names are.
 std::string EjectReportText(const EjectReport& report);
 // The exit code of one eject, as EjectExitCode for a device; for a medium
 // 0 when it was ejected and 1 otherwise.
@@ -62,12 +63,16 @@ std::string NoExceptDriveLine(char letter);
 inline constexpr char kEjectCancelledLine[] = "QuorlinCmd: ended by Ctrl+C, not ejected\r\n";
 
 // who's lines, also under a refused eject: one per open file or folder, the
-// process id, the program and the path ("1234  notepad.exe  E:\a.jpg").
+// process id, the program and the path ("1234  notepad.exe  E:\a.jpg"), in
+// the names' own encoding (the walk's are UTF-8).
 std::string HolderLines(const DriveHolders& found);
 // When no process holds the drive, the one line that says so.
 std::string NoHolderLine(char letter);
 // When some processes could not be looked into, how many; empty otherwise.
 std::string NotInspectedLine(std::uint32_t count);
+// The lines for the processes not inspected: those that could not be looked
+// into, and apart from them those the walk ran out of time for.
+std::string NotInspectedLines(const DriveHolders& found);
 // Exit code of who: 0 when some process holds the drive, 1 when none does.
 int WhoExitCode(const DriveHolders& found);
 

@@ -35,7 +35,9 @@ bool ConsoleOutput::Write(std::wstring_view text) {
     }
     return true;
   }
-  const std::string bytes = m_cp932 ? WideToCp932(text) : WideToUtf8(text);
+  // A character that code page 932 lacks becomes "?", never a look-alike
+  // that names another file.
+  const std::string bytes = m_cp932 ? WideToCp932Strict(text) : WideToUtf8(text);
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD written = 0;

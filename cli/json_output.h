@@ -26,13 +26,15 @@ std::string DriveReportJson(const DriveEntry& drive, const DriveReportInput& inp
                             const ToUtf8& toUtf8);
 
 // who: {"drive":"E:","holders":[{"pid":1234,"process":"notepad.exe",
-// "path":"E:\\a.jpg"}],"notInspected":0}
+// "path":"E:\\a.jpg"}],"notInspected":0}; `toUtf8` converts the holders'
+// names, which the walk gives as UTF-8 already.
 std::string HoldersJson(char letter, const DriveHolders& found, const ToUtf8& toUtf8);
 
 // eject: {"drives":["E:","F:"],"action":"device","result":"refused",
 // "vetoType":"PNP_VetoOutstandingOpen","vetoName":"...","holders":[...],
 // "notInspected":0}; the veto only for a device's refusal, the holders only
-// after a refusal.
+// after a refusal. `toUtf8` converts the veto and the holders' names, as for
+// HoldersJson.
 std::string EjectReportJson(const EjectReport& report, const ToUtf8& toUtf8);
 
 // One device-change broadcast: its time stamp, event code, the record's

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,21 +50,13 @@ bool FindDrive(char letter, DriveEntry* drive) {
   return true;
 }
 
-// Who holds the drives of `letters`, in one list.
-DriveHolders HoldersOf(std::string_view letters) {
-  DriveHolders all;
-  for (char letter : letters) {
-    DriveHolders found = FindDriveHolders(letter);
-    all.holders.insert(all.holders.end(), found.holders.begin(), found.holders.end());
-    all.notInspected = std::max(all.notInspected, found.notInspected);
-  }
-  SortHolders(all.holders);
-  return all;
-}
+// The names in the program's own texts: no conversion.
+std::string AsItIs(std::string_view text) { return std::string(text); }
 
 // One try at the eject of the device that carries `letters`, or of the
-// medium of its one drive; after a refusal, who holds the drives.
-EjectReport TryEject(const std::string& letters, bool medium) {
+// medium of its one drive; after a refusal, who holds the drives, in one
+// walk bounded by `timeoutMs` (0: scaled to the open handles).
+EjectReport TryEject(const std::string& letters, bool medium, std::uint64_t timeoutMs) {
   EjectReport report;
   report.letters = letters;
   const auto letter = static_cast<unsigned char>(letters[0]);
@@ -74,7 +67,8 @@ EjectReport TryEject(const std::string& letters, bool medium) {
   } else {
     report.device = EjectDriveWithVeto(letter);
   }
-  if (ResultOf(report) == EjectResult::kRefused) report.holders = HoldersOf(letters);
+  if (ResultOf(report) == EjectResult::kRefused)
+    report.holders = FindDriveHolders(letters, timeoutMs);
   return report;
 }
 
@@ -97,23 +91,23 @@ struct EjectOutput {
 };
 
 // Ejects one device or medium, asking again until `deadlineMs` while it is
-// refused. As text, an ejected device goes to standard output and a refusal
-// with its holders to standard error, each refusal once; as JSON, the last
-// answer goes to standard output.
+// refused; each refusal's walk for holders has its own --timeout. The veto
+// and the holders' names are UTF-8, so the text is too. As text, an ejected
+// device goes to standard output and a refusal with its holders to standard
+// error, each refusal once; as JSON, the last answer goes to standard output.
 int EjectOne(const std::string& letters, const CommandLine& line, std::uint64_t deadlineMs,
              EjectOutput& output) {
   auto show = [&](const EjectReport& report) {
-    if (!output.json) output.err.Write(Cp932ToWide(EjectReportText(report)));
+    if (!output.json) output.err.Write(Utf8ToWide(EjectReportText(report)));
   };
   const EjectWaitEnd end = EjectWithWaitUntil(
-      deadlineMs, [&] { return TryEject(letters, line.media); }, show);
+      deadlineMs, [&] { return TryEject(letters, line.media, line.timeoutMs); }, show);
   const bool ejected = ResultOf(end.last) == EjectResult::kEjected;
   if (output.json) {
     output.written =
-        output.out.Write(Utf8ToWide(EjectReportJson(end.last, Cp932ToUtf8) + "\r\n")) &&
-        output.written;
+        output.out.Write(Utf8ToWide(EjectReportJson(end.last, AsItIs) + "\r\n")) && output.written;
   } else if (!end.lastShown) {
-    std::wstring text = Cp932ToWide(EjectReportText(end.last));
+    std::wstring text = Utf8ToWide(EjectReportText(end.last));
     if (ejected)
       output.written = output.out.Write(text) && output.written;
     else
@@ -224,15 +218,15 @@ CommandResult Run(const CommandLine& line) {
     case Command::kEject:
       break;
     case Command::kWho: {
-      DriveHolders found = FindDriveHolders(drive.letter);
+      DriveHolders found = FindDriveHolders(drive.letter, line.timeoutMs);
       result.exitCode = WhoExitCode(found);
       if (line.json) {
-        result.out = Utf8ToWide(HoldersJson(drive.letter, found, Cp932ToUtf8) + "\r\n");
+        result.out = Utf8ToWide(HoldersJson(drive.letter, found, AsItIs) + "\r\n");
         break;
       }
-      result.out = Cp932ToWide(HolderLines(found));
+      result.out = Utf8ToWide(HolderLines(found));
       if (found.holders.empty()) result.err = Cp932ToWide(NoHolderLine(drive.letter));
-      result.err += Cp932ToWide(NotInspectedLine(found.notInspected));
+      result.err += Cp932ToWide(NotInspectedLines(found));
       break;
     }
     case Command::kWatch:

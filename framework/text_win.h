@@ -9,8 +9,9 @@ std::wstring Cp932ToWide(std::string_view text);
 std::string WideToCp932(std::wstring_view text);
 
 // Like WideToCp932, but a character that code page 932 lacks becomes "?"
-// rather than a look-alike (no "e" for an "é"): for text that is checked
-// after the conversion, such as a command line.
+// rather than a look-alike (no "e" for an "é"), one "?" for each: for text
+// that is checked after the conversion, such as a command line, and for
+// names that must not pass for others.
 std::string WideToCp932Strict(std::wstring_view text);
 
 std::wstring Utf8ToWide(std::string_view text);

@@ -8,7 +8,8 @@ namespace {
 bool SameAnswer(const EjectReport& a, const EjectReport& b) {
   return a.letters == b.letters && a.action == b.action && a.device == b.device &&
          a.medium == b.medium && a.holders.holders == b.holders.holders &&
-         a.holders.notInspected == b.holders.notInspected && a.cancelled == b.cancelled;
+         a.holders.notInspected == b.holders.notInspected &&
+         a.holders.outOfTime == b.holders.outOfTime && a.cancelled == b.cancelled;
 }
 
 }  // namespace

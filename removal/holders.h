@@ -10,7 +10,9 @@
 // One file or folder that a process has open on the drive.
 struct DriveHolder {
   std::uint32_t pid = 0;
-  std::string process;  // the program's file name, code page 932 ("notepad.exe")
+  // The names exactly as the system gives them, UTF-8: a character that
+  // code page 932 lacks must not turn into a look-alike that names another file.
+  std::string process;  // the program's file name ("notepad.exe")
   std::string path;     // the open path as the user knows it ("E:\photos\a.jpg")
   bool operator==(const DriveHolder&) const = default;
 };
@@ -19,8 +21,11 @@ struct DriveHolders {
   // By process id, then path; each process and path once.
   std::vector<DriveHolder> holders;
   // Processes with open files that could not be looked into: access denied,
-  // gone meanwhile, or not reached in time. An administrator sees more.
+  // gone meanwhile, a query that stalled, or not reached in time. An
+  // administrator sees more.
   std::uint32_t notInspected = 0;
+  // Of those, the ones the walk did not reach, or not wholly, before its ceiling.
+  std::uint32_t outOfTime = 0;
 };
 
 // The path as the user knows it: the platform's final path without its

@@ -40,7 +40,7 @@ inline constexpr std::size_t kVetoNameChars = 260;
 // What an eject request reports about a refusal, when it is asked to.
 struct EjectVeto {
   std::uint32_t type = 0;  // PNP_VETO_TYPE; 0 is PNP_VetoTypeUnknown
-  std::string name;        // code page 932; what vetoed, e.g. a device or a program
+  std::string name;        // UTF-8, exact; what vetoed, e.g. a device or a program
   bool operator==(const EjectVeto&) const = default;
 };
 

@@ -178,8 +178,9 @@ std::uint32_t RemovalPlatformWin::RequestEject(DeviceInstance device, EjectVeto*
   wchar_t name[kVetoNameChars] = {};
   CONFIGRET result = CM_Request_Device_EjectW(device, &type, name, kVetoNameChars, 0);
   veto->type = static_cast<std::uint32_t>(type);
-  // Read within the buffer, also if the call left it without a terminator.
-  veto->name = WideToCp932(std::wstring_view(name, wcsnlen(name, kVetoNameChars)));
+  // Read within the buffer, also if the call left it without a terminator;
+  // UTF-8, so that the name stays exact.
+  veto->name = WideToUtf8(std::wstring_view(name, wcsnlen(name, kVetoNameChars)));
   return result;
 }
 

@@ -24,6 +24,9 @@
 # who C:); a line that the QuorlinCmd.exe measured does not understand (exit
 # code 64) is left out with a note. --cmd-pairs sets the pairs of starts per
 # line (21), --quorlincmd another build of QuorlinCmd.exe (a path here).
+# Last, the who table (scripts/bench_who.py): "QuorlinCmd who E:" with N
+# file handles held open (--who-sizes, 2000,20000,100000) beside a bare walk
+# of the same handles, median of --who-runs runs (3). --only who gives it alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/host.sh
@@ -44,6 +47,8 @@ cmd_lines=()
 cmd_pairs=21
 quorlincmd=build/$preset/bin/QuorlinCmd.exe
 only=""
+who_sizes=2000,20000,100000
+who_runs=3
 driver_args=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -59,19 +64,29 @@ while [ $# -gt 0 ]; do
     --cmd-pairs) cmd_pairs=$2 ;;
     --quorlincmd) quorlincmd=$2 ;;
     --only) only=$2 ;;
+    --who-sizes) who_sizes=$2 ;;
+    --who-runs) who_runs=$2 ;;
     *) driver_args+=("$1" "$2") ;;
   esac
   shift 2
 done
 [[ "$cmd_pairs" =~ ^[1-9][0-9]*$ ]] || fail "--cmd-pairs wants a positive number"
+[[ "$who_sizes" =~ ^[1-9][0-9]*(,[1-9][0-9]*)*$ ]] || fail "--who-sizes wants numbers such as 2000,20000"
+[[ "$who_runs" =~ ^[1-9][0-9]*$ ]] || fail "--who-runs wants a positive number"
 
 # --only splits into the driver's figures and the console starts.
 console=1
+who=1
 window_figures=""
 if [ -n "$only" ]; then
   console=0
+  who=0
   for figure in ${only//,/ }; do
-    if [ "$figure" = console ]; then console=1; else window_figures+="${window_figures:+,}$figure"; fi
+    case "$figure" in
+      console) console=1 ;;
+      who) who=1 ;;
+      *) window_figures+="${window_figures:+,}$figure" ;;
+    esac
   done
   [ -z "$window_figures" ] || driver_args+=(--only "$window_figures")
 fi
@@ -105,7 +120,7 @@ for p in win32 win64; do
   targets=(Quorlin)
   [ "$p" = "$preset" ] &&
     targets+=(quorlin_bench quorlin_bench_reference quorlin_profile QuorlinCmd
-      quorlin_bench_console_reference)
+      quorlin_bench_console_reference quorlin_bench_who_holder quorlin_bench_who_reference)
   cmake --build --preset "$p" --target "${targets[@]}" >"$work/build-$p.log" 2>&1 ||
     fail "building $p failed (see the output of: cmake --build --preset $p)"
 done
@@ -137,7 +152,18 @@ if [ "$profile" = 1 ]; then
   echo
   cat "$work/profile.txt"
 fi
-[ "$console" = 1 ] || exit 0
+# The who table, last: it restarts the Wine server with the open-file limit
+# that its holders need.
+who_table() {
+  [ "$who" = 1 ] || return 0
+  echo
+  python3 scripts/bench_who.py --bin "build/$preset/bin" --work "$work" --sizes "$who_sizes" \
+    --runs "$who_runs" || fail "the who table could not be made"
+}
+if [ "$console" != 1 ]; then
+  who_table
+  exit 0
+fi
 
 # --- whole starts of the console program --------------------------------
 # Under Wine the CPU time of a process that has ended can be read only from
@@ -288,3 +314,4 @@ echo
 for line in ${skipped_lines[@]+"${skipped_lines[@]}"}; do
   echo "not measured: $line (this QuorlinCmd.exe does not know it: exit code 64)"
 done
+who_table
