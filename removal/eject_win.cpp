@@ -6,13 +6,3 @@ int EjectDrive(unsigned char letter) {
   RemovalPlatformWin platform;
   return EjectDrive(platform, letter);
 }
-
-std::vector<std::string> GroupDrivesByDevice(const std::vector<char>& letters) {
-  RemovalPlatformWin platform;
-  return GroupLettersByDevice(platform, letters);
-}
-
-EjectOutcome EjectDriveWithVeto(unsigned char letter) {
-  RemovalPlatformWin platform;
-  return RequestDriveEject(platform, letter, EjectNotice::kByCaller);
-}
