@@ -470,9 +470,10 @@ TEST_F(EjectCommand, AllEjectsEachRemovableDeviceInTurn) {
   for (const std::string& call : Sequence(run.calls))
     if (call.rfind("parent of", 0) == 0 || call.rfind("eject", 0) == 0) requests.push_back(call);
   const std::string parent = "eject " + Hex(kParent);
-  EXPECT_EQ(requests, (std::vector<std::string>{"parent of " + Hex(kDevice + 1), parent + " = 0x0",
-                                                "parent of " + Hex(kDevice), parent + " = 0x17",
-                                                parent + " = 0x17", parent + " = 0x17"}));
+  EXPECT_EQ(requests,
+            (std::vector<std::string>{"parent of " + Hex(kDevice + 1), parent + " = 0x0",
+                                      "parent of " + Hex(kDevice), parent + " = 0x17",
+                                      parent + " = 0x17", parent + " = 0x17"}));
 
   // With no removable drive left, there is nothing to eject.
   drive.wine.reset();
@@ -492,13 +493,22 @@ std::vector<std::string> Requests(const std::vector<StandinRecord>& calls) {
   return requests;
 }
 
+bool CreateNewFile(const std::wstring& file) {
+  HANDLE created = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  return created != INVALID_HANDLE_VALUE && ::CloseHandle(created);
+}
+
+// A new file `file` that `holder` keeps open.
+void HoldNewFile(const std::wstring& file, HolderProcess* holder) {
+  ASSERT_TRUE(CreateNewFile(file));
+  ASSERT_TRUE(holder->Start(L"open " + file));
+}
+
 TEST_F(EjectCommand, WaitAsksAgainUntilTheHolderLetsGo) {
-  const std::string file = drive.root + "held.txt";
-  ASSERT_TRUE(::CloseHandle(
-      ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+  const std::wstring file = Cp932ToWide(drive.root) + L"h\u00e9ld.txt";  // exact, not "held"
   HolderProcess holder;
-  ASSERT_TRUE(holder.Start(L"open " + Cp932ToWide(file)));
-  const std::string held = std::to_string(holder.Id()) + "  quorlin_test_holder.exe  " + file;
+  ASSERT_NO_FATAL_FAILURE(HoldNewFile(file, &holder));
+  const std::string held = std::to_string(holder.Id()) + "  quorlin_test_holder.exe  ";
   std::thread letGo([&] {
     ::Sleep(4000);
     holder.End();
@@ -506,9 +516,7 @@ TEST_F(EjectCommand, WaitAsksAgainUntilTheHolderLetsGo) {
   Run run;
   Eject(
       name + " --wait 40",
-      [&](StandinScript& s) {
-        std::wcsncpy(s.heldFile, Cp932ToWide(file).c_str(), std::size(s.heldFile) - 1);
-      },
+      [&](StandinScript& s) { std::wcsncpy(s.heldFile, file.c_str(), std::size(s.heldFile) - 1); },
       &run);
   letGo.join();
   EXPECT_EQ(run.result.exitCode, 0u);
@@ -516,13 +524,11 @@ TEST_F(EjectCommand, WaitAsksAgainUntilTheHolderLetsGo) {
   // The refusal once, however many rounds it took; again only if a round
   // was refused just before the holder ended and found it gone.
   const std::string refusal = name + " not ejected: PNP_VetoOutstandingOpen \"\" (result 0x17)\r\n";
-  const std::string first = refusal + held + "\r\n";
+  const std::string first = refusal + held + WideToUtf8(file) + "\r\n";
   EXPECT_TRUE(run.result.err == first ||
               run.result.err == first + refusal + "no process holds files open on " + name + "\r\n")
       << run.result.err;
-  std::vector<std::string> requests = Requests(run.calls);
-  EXPECT_GE(requests.size(), 8u);  // a refused round and the one that succeeded
-  EXPECT_EQ(requests.back(), "eject " + Hex(kParent) + " = 0x0");
+  EXPECT_EQ(Requests(run.calls).back(), "eject " + Hex(kParent) + " = 0x0");
 }
 
 // Three drives; the lowest two share one storage device. Excepting the third
@@ -546,31 +552,32 @@ TEST_F(EjectCommand, ExceptLeavesItsDriveAloneAndADeviceIsNamedByAllItsDrives) {
   EXPECT_EQ(run.result.err, "");
   EXPECT_EQ(Requests(run.calls), (std::vector<std::string>{"parent of " + Hex(kDevice + 1),
                                                            "eject " + Hex(kParent) + " = 0x0"}));
-  // eject of either drive names both.
   ASSERT_NO_FATAL_FAILURE(Eject(std::string(1, second.root[0]) + ":", script, &run));
-  EXPECT_EQ(run.result.out, both + " ejected (one device)\r\n");
+  EXPECT_EQ(run.result.out, both + " ejected (one device)\r\n");  // either drive names both
 }
 
-TEST_F(EjectCommand, JsonIsOneCompleteObjectPerDevice) {
-  const std::string file = drive.root + "held.txt";
-  ASSERT_TRUE(::CloseHandle(
-      ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+// Complete, and with the names exact: a holder's file whose name code page
+// 932 lacks, the veto name as the platform gave it.
+TEST_F(EjectCommand, JsonIsOneCompleteObjectPerDeviceWithExactNames) {
+  const std::wstring file = Cp932ToWide(drive.root) + L"h\u00e9ld\xD83D\xDE00.txt";
   HolderProcess holder;
-  ASSERT_TRUE(holder.Start(L"open " + Cp932ToWide(file)));
+  ASSERT_NO_FATAL_FAILURE(HoldNewFile(file, &holder));
   Run run;
   ASSERT_NO_FATAL_FAILURE(Eject(
-      name + " --json", [](StandinScript& s) { SetVeto(s, 0, 5, L"\\Device\\HarddiskVolume3"); },
+      name + " --json", [](StandinScript& s) { SetVeto(s, 0, 5, L"\\Device\\Volume\u00e9"); },
       &run));
   EXPECT_EQ(run.result.exitCode, 1u);
   EXPECT_EQ(run.result.err, "");
-  const nlohmann::ordered_json expected = {
-      {"drives", {name}},
-      {"action", "device"},
-      {"result", "refused"},
-      {"vetoType", "PNP_VetoOutstandingOpen"},
-      {"vetoName", "\\Device\\HarddiskVolume3"},
-      {"holders", {{{"pid", holder.Id()}, {"process", "quorlin_test_holder.exe"}, {"path", file}}}},
-      {"notInspected", 0}};
+  const nlohmann::ordered_json expected = {{"drives", {name}},
+                                           {"action", "device"},
+                                           {"result", "refused"},
+                                           {"vetoType", "PNP_VetoOutstandingOpen"},
+                                           {"vetoName", "\\Device\\Volume\xC3\xA9"},
+                                           {"holders",
+                                            {{{"pid", holder.Id()},
+                                              {"process", "quorlin_test_holder.exe"},
+                                              {"path", WideToUtf8(file)}}}},
+                                           {"notInspected", 0}};
   EXPECT_EQ(run.result.out, expected.dump() + "\r\n");
   holder.End();
   ASSERT_NO_FATAL_FAILURE(Eject(
@@ -579,9 +586,9 @@ TEST_F(EjectCommand, JsonIsOneCompleteObjectPerDevice) {
             "{\"drives\":[\"" + name + "\"],\"action\":\"device\",\"result\":\"ejected\"}\r\n");
 }
 
-// --media through Wine's own answers (its lock is granted whatever is open,
-// its dismount is not supported), then through the stand-in's: the lock
-// refused twice, then the documented sequence.
+// --media through Wine's own answers (it grants the lock whatever is open,
+// and cannot dismount), then through the stand-in's: the lock refused
+// twice, then the documented sequence, with the platform's arguments.
 TEST_F(EjectCommand, MediumThroughWinesAnswersAndThenTheStandins) {
   Run run;
   ASSERT_NO_FATAL_FAILURE(Eject(
@@ -592,20 +599,15 @@ TEST_F(EjectCommand, MediumThroughWinesAnswersAndThenTheStandins) {
   const std::string volume = "openrw \\\\.\\" + name;
   EXPECT_EQ(Requests(run.calls),
             (std::vector<std::string>{volume, "lock = 0", "dismount = 50", "unlock = 0", "close"}));
-  // The volume is usable afterwards.
-  const std::string file = drive.root + "after.txt";
-  EXPECT_TRUE(::CloseHandle(
-      ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)));
+  EXPECT_TRUE(CreateNewFile(Cp932ToWide(drive.root) + L"after.txt"));  // the volume stays usable
 
   ASSERT_NO_FATAL_FAILURE(Eject(
       "--media " + name,
       [](StandinScript& s) {
         s.volumeScripted = 1;
-        s.lockErrorCount = 3;
-        s.lockErrors[0] = s.lockErrors[1] = ERROR_ACCESS_DENIED;
+        s.lockRefusals = 2;
       },
       &run));
-  EXPECT_EQ(run.result.exitCode, 0u);
   EXPECT_EQ(run.result.out, name + " medium ejected\r\n");
   EXPECT_EQ(Requests(run.calls),
             (std::vector<std::string>{volume, "lock = 5", "lock = 5", "lock = 0", "dismount = 0",
@@ -615,8 +617,6 @@ TEST_F(EjectCommand, MediumThroughWinesAnswersAndThenTheStandins) {
   EXPECT_EQ(run.calls[0].share, static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE));
   EXPECT_EQ(run.calls[0].disposition, static_cast<DWORD>(OPEN_EXISTING));
   EXPECT_EQ(run.calls[5].inputSize, sizeof(PREVENT_MEDIA_REMOVAL));
-  for (int i = 2; i <= 3; ++i)
-    EXPECT_GE(StampMs(run.calls[i - 1].returnedAt, run.calls[i].enteredAt), 500.0);
   for (const StandinRecord& call : run.calls) EXPECT_EQ(call.handle, run.calls[0].handle);
 }
 
@@ -638,11 +638,9 @@ TEST_F(EjectCommand, CtrlCEndsTheWaitAtOnce) {
   const double tookMs = StampMs(sent, StampNow());
   ::SetConsoleCtrlHandler(nullptr, FALSE);
   EXPECT_EQ(run.exitCode, 1u);
-  // At most the round under way is finished: three requests and their pauses.
-  EXPECT_LT(tookMs, 5000.0);
+  EXPECT_LT(tookMs, 5000.0);  // at most the round under way is finished
   EXPECT_EQ(Lines(run.err).back(), "QuorlinCmd: ended by Ctrl+C, not ejected");
-  // Each round is a parent query and three requests with their pauses; none
-  // was left half way.
+  // A round is a parent query and three requests with their pauses; none was left half way.
   EXPECT_EQ(Requests(standin.Records()).size() % 7, 0u);
 }
 

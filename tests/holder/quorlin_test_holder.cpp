@@ -5,7 +5,8 @@
 //   quorlin_test_holder pipe NAME   both ends of a named pipe, with a read
 //                                   pending on the synchronous client end
 //   quorlin_test_holder many FOLDER COUNT
-//                                   COUNT new files FOLDER\<its pid>-0.txt ...
+//                                   COUNT new files FOLDER\<its pid>-0.txt ...,
+//                                   deleted when it ends
 // Once it holds what it was asked to, it sets the event
 // Local\QuorlinTestHolder-<its pid>.
 #include <windows.h>
@@ -36,17 +37,17 @@ bool Hold(int argc, wchar_t** argv) {
                                 std::to_wstring(::GetCurrentProcessId()) + L"-" +
                                 std::to_wstring(i) + L".txt";
       if (::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                        CREATE_NEW, 0, nullptr) == INVALID_HANDLE_VALUE)
+                        CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr) == INVALID_HANDLE_VALUE)
         return false;
     }
     return count > 0;
   }
   if (mode == L"pipe") {
-    HANDLE server =
-        ::CreateNamedPipeW(argv[2], PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 512, 512, 0, nullptr);
+    HANDLE server = ::CreateNamedPipeW(argv[2], PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 512, 512, 0,
+                                       nullptr);
     if (server == INVALID_HANDLE_VALUE) return false;
-    HANDLE client =
-        ::CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE client = ::CreateFileW(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
     return client != INVALID_HANDLE_VALUE &&
            ::CreateThread(nullptr, 0, ReadForEver, client, 0, nullptr) != nullptr;
   }

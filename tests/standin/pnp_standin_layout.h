@@ -59,17 +59,13 @@ struct StandinScript {
   wchar_t vetoNames[4][300];
   // While another process holds this file open (it cannot be opened without
   // sharing), every eject request is refused with CR_REMOVE_VETOED, veto type
-  // 5 and vetoNames[0], and every volume lock with ERROR_ACCESS_DENIED; once
-  // it is free the requests succeed. Empty: the answers above decide.
+  // 5 and vetoNames[0]; once it is free the requests succeed. Empty: the
+  // answers above decide.
   wchar_t heldFile[260];
-  // Nonzero: the volume's lock, unlock, dismount, removal and eject calls are
-  // answered here rather than by Wine: lock n gets lockErrors[n] (the last
-  // one over and over; granted when there are none), the others their error
-  // (0: success).
-  std::uint32_t volumeScripted;
-  std::uint32_t lockErrorCount;
-  std::uint32_t lockErrors[4];
-  std::uint32_t dismountError, removalError, ejectMediaError;
+  // Nonzero: the volume's lock, unlock, dismount, removal and eject calls
+  // succeed here rather than in Wine, but for the first lockRefusals locks,
+  // refused with ERROR_ACCESS_DENIED.
+  std::uint32_t volumeScripted, lockRefusals;
   // Nonzero renumberTo: a storage device number that Wine gives as
   // renumberFrom is reported as renumberTo (two drives on one device).
   std::uint32_t renumberFrom, renumberTo;

@@ -369,26 +369,6 @@ bool IsMediumCall(DWORD code) {
          code == IOCTL_STORAGE_EJECT_MEDIA;
 }
 
-// The script's answer to a medium call: its error, 0 for success.
-DWORD ScriptedError(DWORD code, std::uint32_t earlierLocks) {
-  const StandinScript& script = Script();
-  switch (code) {
-    case FSCTL_LOCK_VOLUME: {
-      std::uint32_t n = script.lockErrorCount < std::size(script.lockErrors)
-                            ? script.lockErrorCount
-                            : std::size(script.lockErrors);
-      return n == 0 ? 0 : script.lockErrors[earlierLocks < n ? earlierLocks : n - 1];
-    }
-    case FSCTL_DISMOUNT_VOLUME:
-      return script.dismountError;
-    case IOCTL_STORAGE_MEDIA_REMOVAL:
-      return script.removalError;
-    case IOCTL_STORAGE_EJECT_MEDIA:
-      return script.ejectMediaError;
-  }
-  return 0;
-}
-
 WINBOOL WINAPI StandinDeviceIoControl(HANDLE device, DWORD code, LPVOID input, DWORD inputSize,
                                       LPVOID output, DWORD outputSize, LPDWORD returned,
                                       LPOVERLAPPED overlapped) {
@@ -407,14 +387,11 @@ WINBOOL WINAPI StandinDeviceIoControl(HANDLE device, DWORD code, LPVOID input, D
   record->ioControlCode = code;
   record->inputSize = inputSize;
   if (input && inputSize > 0) record->inputFirst = *static_cast<const BYTE*>(input);
-  if (code == FSCTL_LOCK_VOLUME && HeldFileIsHeld()) {
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return record.Return(FALSE);
-  }
   if (!Script().volumeScripted)
     return record.Return(g_realDeviceIoControl(device, code, input, inputSize, output, outputSize,
                                                returned, overlapped));
-  DWORD error = ScriptedError(code, earlierLocks);
+  const DWORD error =
+      code == FSCTL_LOCK_VOLUME && earlierLocks < Script().lockRefusals ? ERROR_ACCESS_DENIED : 0;
   if (returned) *returned = 0;
   ::SetLastError(error);
   return record.Return(error == 0 ? TRUE : FALSE);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <map>
 
 namespace {
 
@@ -105,23 +106,14 @@ std::vector<std::string> Sequence(const std::vector<StandinRecord>& records) {
         lines.push_back("openrw " + Narrow(r.text));
         break;
       case kCallDeviceIoControl: {
-        const std::string error = r.result ? "0" : std::to_string(r.lastError);
-        switch (r.ioControlCode) {
-          case FSCTL_LOCK_VOLUME:
-            lines.push_back("lock = " + error);
-            break;
-          case FSCTL_UNLOCK_VOLUME:
-            lines.push_back("unlock = " + error);
-            break;
-          case FSCTL_DISMOUNT_VOLUME:
-            lines.push_back("dismount = " + error);
-            break;
-          case IOCTL_STORAGE_MEDIA_REMOVAL:
-            lines.push_back("prevent " + std::to_string(r.inputFirst) + " = " + error);
-            break;
-          default:
-            lines.push_back("ejectmedia = " + error);
-        }
+        const std::map<std::uint32_t, std::string> names = {
+            {FSCTL_LOCK_VOLUME, "lock"},
+            {FSCTL_UNLOCK_VOLUME, "unlock"},
+            {FSCTL_DISMOUNT_VOLUME, "dismount"},
+            {IOCTL_STORAGE_MEDIA_REMOVAL, "prevent " + std::to_string(r.inputFirst)},
+            {IOCTL_STORAGE_EJECT_MEDIA, "ejectmedia"}};
+        lines.push_back(names.at(r.ioControlCode) + " = " +
+                        (r.result ? "0" : std::to_string(r.lastError)));
         break;
       }
       case kCallCloseHandle:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -65,8 +66,7 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
     const char* error;
   };
   const Case cases[] = {
-      {{},
-       "QuorlinCmd: no command given: list, report, eject, who or watch (see QuorlinCmd --help)"},
+      {{}, "QuorlinCmd: no command given: list, report, eject, who or watch (see QuorlinCmd --help)"},
       {{"--json"},
        "QuorlinCmd: no command given: list, report, eject, who or watch (see QuorlinCmd --help)"},
       {{"frob"}, "QuorlinCmd: unknown command 'frob' (see QuorlinCmd --help)"},
@@ -87,27 +87,24 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
       {{"who", "--all"}, "QuorlinCmd: who has no --all (see QuorlinCmd --help)"},
       {{"eject", "--all", "E:"},
        "QuorlinCmd: eject --all takes no drive, not also 'E:' (see QuorlinCmd --help)"},
-      {{"eject", "E:", "--except", "F:"},
-       "QuorlinCmd: eject --except goes with --all (see QuorlinCmd --help)"},
+      // --except without --all, --media --all and --wait without a number:
+      // the end-to-end cases.
       {{"eject", "--all", "--except"},
        "QuorlinCmd: --except needs a drive, such as E: (see QuorlinCmd --help)"},
       {{"eject", "--all", "--except", "1:"},
        "QuorlinCmd: '1:' is not a drive: give a letter A to Z, such as E: (see QuorlinCmd --help)"},
-      {{"eject", "--media", "--all"},
-       "QuorlinCmd: eject --media takes one drive, not --all (see QuorlinCmd --help)"},
-      {{"eject", "E:", "--wait"},
-       "QuorlinCmd: --wait needs a number of seconds, such as --wait 30 (see QuorlinCmd --help)"},
       {{"eject", "--wait", "E:"},
        "QuorlinCmd: --wait needs a whole number of seconds from 0 to 86400, not 'E:' (see "
        "QuorlinCmd --help)"},
       {{"eject", "E:", "--wait", "-5"},
        "QuorlinCmd: --wait needs a whole number of seconds from 0 to 86400, not '-5' (see "
        "QuorlinCmd --help)"},
-      {{"eject", "E:", "--wait", "86401"},
-       "QuorlinCmd: --wait needs a whole number of seconds from 0 to 86400, not '86401' (see "
-       "QuorlinCmd --help)"},
       {{"who", "E:", "--wait", "5"}, "QuorlinCmd: who has no --wait (see QuorlinCmd --help)"},
       {{"report", "E:", "--media"}, "QuorlinCmd: report has no --media (see QuorlinCmd --help)"},
+      {{"list", "--timeout", "5"}, "QuorlinCmd: list has no --timeout (see QuorlinCmd --help)"},
+      {{"who", "E:", "--timeout"},
+       "QuorlinCmd: --timeout needs seconds from 0.001 to 86400, such as 30, not nothing (see "
+       "QuorlinCmd --help)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Describe(c.args));
@@ -117,18 +114,25 @@ TEST(CliCommandLine, BadInputGetsOneLineNamingWhatIsWrong) {
   }
 }
 
-TEST(CliCommandLine, EjectsMediaExceptionsAndWait) {
-  ParsedCommandLine parsed = ParseCommandLine({"eject", "--all", "--except", "f", "--wait", "0",
-                                               "--except", "G:\\", "--except", "F:", "--json"});
+TEST(CliCommandLine, EjectsMediaExceptionsWaitAndTimeout) {
+  ParsedCommandLine parsed =
+      ParseCommandLine({"eject", "--all", "--except", "f", "--wait", "0", "--except", "G:\\",
+                        "--except", "F:", "--json", "--timeout", "0.5"});
   ASSERT_TRUE(parsed.ok) << parsed.error;
   EXPECT_TRUE(parsed.line.all && parsed.line.json);
   EXPECT_EQ(parsed.line.except, "FG");
-  EXPECT_EQ(parsed.line.waitSeconds, 0);
-  parsed = ParseCommandLine({"eject", "--media", "e:", "--wait", "86400"});
+  EXPECT_EQ(parsed.line.timeoutMs, 500u);
+  parsed = ParseCommandLine({"--timeout", "30", "eject", "--media", "e:", "--wait", "86400"});
   ASSERT_TRUE(parsed.ok) << parsed.error;
-  EXPECT_TRUE(parsed.line.media);
-  EXPECT_EQ(parsed.line.letter, 'E');
+  EXPECT_TRUE(parsed.line.media && parsed.line.letter == 'E' && parsed.line.timeoutMs == 30000);
   EXPECT_EQ(parsed.line.waitSeconds, 86400);
+}
+
+TEST(CliCommandLine, TimeoutIsSecondsWithUpToThreeDecimalsUpToADay) {
+  const std::pair<const char*, std::uint64_t> cases[] = {
+      {"30", 30000}, {"0.5", 500},     {"86400", 86400000}, {"0.001", 1}, {"0", 0},
+      {"0.0001", 0}, {"86400.001", 0}, {"1.", 0},           {"-1", 0},    {"1e3", 0}};
+  for (const auto& [text, ms] : cases) EXPECT_EQ(ParseTimeoutSeconds(text), ms) << text;
 }
 
 TEST(CliCommandLine, AFailureKeepsTheOptionsSoItsLineIsWrittenAsAsked) {

@@ -151,35 +151,30 @@ class RecordingRemovalPlatform : public RemovalPlatform {
     *error = openError;
     return openError ? kInvalidPlatformHandle : 40;
   }
-  std::uint32_t LockVolume(PlatformHandle volume) override {
-    calls.push_back("lock " + std::to_string(volume));
-    if (lockResults.empty()) return 0;
-    std::uint32_t result = lockResults.front();
-    lockResults.pop_front();
-    return result;
+  std::uint32_t LockVolume(PlatformHandle v) override {
+    std::uint32_t result = lockResults.empty() ? 0 : lockResults.front();
+    if (!lockResults.empty()) lockResults.pop_front();
+    return Volume("lock", v, result);
   }
-  std::uint32_t UnlockVolume(PlatformHandle volume) override {
-    calls.push_back("unlock " + std::to_string(volume));
-    return 0;
+  std::uint32_t UnlockVolume(PlatformHandle v) override { return Volume("unlock", v, 0); }
+  std::uint32_t DismountVolume(PlatformHandle v) override {
+    return Volume("dismount", v, dismountResult);
   }
-  std::uint32_t DismountVolume(PlatformHandle volume) override {
-    calls.push_back("dismount " + std::to_string(volume));
-    return dismountResult;
+  std::uint32_t PreventMediaRemoval(PlatformHandle v, bool prevent) override {
+    return Volume(prevent ? "prevent true" : "prevent false", v, removalResult);
   }
-  std::uint32_t PreventMediaRemoval(PlatformHandle volume, bool prevent) override {
-    calls.push_back("prevent " + std::to_string(volume) + (prevent ? " true" : " false"));
-    return removalResult;
-  }
-  std::uint32_t EjectMedia(PlatformHandle volume) override {
-    calls.push_back("ejectmedia " + std::to_string(volume));
-    return mediaResult;
-  }
+  std::uint32_t EjectMedia(PlatformHandle v) override { return Volume("eject", v, mediaResult); }
   std::uint64_t NowMs() override { return nowMs; }
   bool PauseUnlessCancelled(std::uint32_t milliseconds) override {
     calls.push_back("wait " + std::to_string(milliseconds));
     if (nowMs >= cancelFromMs) return false;
     nowMs += milliseconds;
     return true;
+  }
+  // A call on the volume ("lock 40"), and its answer.
+  std::uint32_t Volume(const char* call, PlatformHandle volume, std::uint32_t result) {
+    calls.push_back(call + (" " + std::to_string(volume)));
+    return result;
   }
 
   static std::string Name(InterfaceClass cls) {
