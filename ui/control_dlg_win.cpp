@@ -1,11 +1,11 @@
 #include "ui/control_dlg_win.h"
 
-#include "drives/drive_list.h"
 #include "drives/drive_queries_win.h"
 #include "drives/drive_report.h"
 #include "drives/drive_types.h"
 #include "removal/eject_win.h"
 #include "res/resource.h"
+#include "ui/drive_list.h"
 
 static_assert(kSelectedState == LVIS_SELECTED);
 static_assert(kDrawnStates == (LVIS_FOCUSED | LVIS_SELECTED | LVIS_CUT | LVIS_DROPHILITED));
