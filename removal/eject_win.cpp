@@ -2,11 +2,6 @@
 
 #include "removal/removal_platform_win.h"
 
-int EjectDrive(unsigned char letter) {
-  RemovalPlatformWin platform;
-  return EjectDrive(platform, letter);
-}
-
 std::vector<std::string> GroupDrivesByDevice(const std::vector<char>& letters) {
   RemovalPlatformWin platform;
   return GroupLettersByDevice(platform, letters);
