@@ -58,6 +58,7 @@ function(quorlin_library folder)
   foreach(seen ${folder} ${arg_USES})
     file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${seen} ${view}/${seen} SYMBOLIC)
   endforeach()
+  set(QUORLIN_VIEW_${folder} ${view})
   set(QUORLIN_VIEW_${folder} ${view} PARENT_SCOPE)
 
   set(files ${arg_PORTABLE})
@@ -69,7 +70,7 @@ function(quorlin_library folder)
   set(target quorlin_${folder})
   if(files)
     add_library(${target} STATIC ${files})
-    quorlin_layer_of(${target} ${view})
+    quorlin_layer(${target} ${folder})
     set(scope PUBLIC)
   else()
     add_library(${target} INTERFACE)
@@ -81,18 +82,18 @@ function(quorlin_library folder)
   endif()
 endfunction()
 
-# quorlin_layer(TARGET FOLDER): TARGET, a program, holds code of FOLDER and so
-# sees the tree through FOLDER's view, and nothing else of it.
+# quorlin_layer(TARGET FOLDER): TARGET, FOLDER's library or a program, holds
+# code of FOLDER and so sees the tree through FOLDER's view, and nothing else
+# of it.
 function(quorlin_layer target folder)
-  quorlin_layer_of(${target} ${QUORLIN_VIEW_${folder}})
-endfunction()
-
-function(quorlin_layer_of target view)
+  set(view ${QUORLIN_VIEW_${folder}})
   target_include_directories(${target} PRIVATE ${view})
   if(WIN32)
     # Debug information of the program's own code, for the shipped programs'
-    # debug files. -g leaves the generated code unchanged.
-    target_compile_options(${target} PRIVATE -g)
+    # debug files. -g leaves the generated code unchanged. The view's headers
+    # are named as in the source folder, so that the debug files, and with
+    # them the programs' debug links, are the same from any build folder.
+    target_compile_options(${target} PRIVATE -g -ffile-prefix-map=${view}=.)
   endif()
 endfunction()
 
