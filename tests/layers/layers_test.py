@@ -16,6 +16,7 @@ import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "scripts"))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import layers  # noqa: E402
 
 
