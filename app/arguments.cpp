@@ -22,17 +22,3 @@ ArgumentScan ScanArguments(const std::vector<std::string>& arguments) {
   }
   return scan;
 }
-
-bool CommandLineHasArguments(std::wstring_view commandLine) {
-  auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
-  size_t i = 0;
-  if (!commandLine.empty() && commandLine[0] == L'"') {
-    size_t close = commandLine.find(L'"', 1);
-    if (close == std::wstring_view::npos) return false;
-    i = close + 1;
-  } else {
-    while (i < commandLine.size() && !blank(commandLine[i])) ++i;
-  }
-  while (i < commandLine.size() && blank(commandLine[i])) ++i;
-  return i < commandLine.size();
-}

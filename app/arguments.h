@@ -2,7 +2,6 @@
 // The command-line scan: every argument is echoed, and the exact argument
 // "-D583" switches debug mode on.
 #include <string>
-#include <string_view>
 #include <vector>
 
 struct ArgumentScan {
@@ -12,12 +11,7 @@ struct ArgumentScan {
 
 bool IsDebugSwitch(const std::string& argument);
 
-// `arguments` holds the program path first, as the C runtime's argv does.
+// `arguments` holds the program's name first, then each argument, as
+// SplitCommandLine (framework/command_line_split.h) gives them; the name is
+// not scanned.
 ArgumentScan ScanArguments(const std::vector<std::string>& arguments);
-
-// Whether a command line holds anything after the program name, as
-// CommandLineToArgvW splits it: a program name that starts with a double
-// quote runs to the next double quote, any other to the first blank (space
-// or tab), and the blanks after it belong to no argument. True exactly when
-// the splitter would give more than the program name.
-bool CommandLineHasArguments(std::wstring_view commandLine);

@@ -28,8 +28,6 @@ CQuorlinApp theApp;
 // the ANSI code page is.
 std::vector<std::string> CommandLineArguments() {
   std::vector<std::string> arguments;
-  // Without arguments there is nothing to echo or split.
-  if (!CommandLineHasArguments(::GetCommandLineW())) return arguments;
   for (const std::wstring& argument : WideCommandLineArguments())
     arguments.push_back(WideToCp932(argument));
   return arguments;

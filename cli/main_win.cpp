@@ -21,6 +21,7 @@
 #include "framework/text_win.h"
 #include "removal/eject_win.h"
 #include "removal/holders_win.h"
+#include "removal/removal_platform_win.h"
 #include "framework/version_text_win.h"
 
 namespace {
@@ -65,7 +66,8 @@ EjectReport TryEject(const std::string& letters, bool medium, std::uint64_t time
     report.medium = EjectMediumOf(letter);
     report.cancelled = report.medium.cancelled;
   } else {
-    report.device = EjectDriveWithVeto(letter);
+    RemovalPlatformWin platform;
+    report.device = RequestDriveEject(platform, letter, EjectNotice::kByCaller);
   }
   if (ResultOf(report) == EjectResult::kRefused)
     report.holders = FindDriveHolders(letters, timeoutMs);
@@ -124,6 +126,7 @@ int EjectOne(const std::string& letters, const CommandLine& line, std::uint64_t 
 // the medium) is ejected in turn.
 int RunEject(const CommandLine& line, ConsoleOutput& out, ConsoleOutput& err) {
   const std::vector<DriveEntry> drives = QueryDrives();
+  RemovalPlatformWin platform;
   auto exists = [&](char letter) {
     return std::any_of(drives.begin(), drives.end(),
                        [letter](const DriveEntry& d) { return d.letter == letter; });
@@ -138,7 +141,7 @@ int RunEject(const CommandLine& line, ConsoleOutput& out, ConsoleOutput& err) {
     std::vector<char> letters;
     for (const DriveEntry& drive : drives) letters.push_back(drive.letter);
     devices = {line.media ? std::string(1, line.letter)
-                          : DeviceLettersOf(GroupDrivesByDevice(letters), line.letter)};
+                          : DeviceLettersOf(GroupLettersByDevice(platform, letters), line.letter)};
   } else {
     for (char letter : line.except) {
       if (exists(letter)) continue;
@@ -159,7 +162,7 @@ int RunEject(const CommandLine& line, ConsoleOutput& out, ConsoleOutput& err) {
       err.Write(Cp932ToWide(NoRemovableDriveLine()));
       return kExitNoDrive;
     }
-    devices = DevicesWithout(GroupDrivesByDevice(letters), line.except);
+    devices = DevicesWithout(GroupLettersByDevice(platform, letters), line.except);
     if (devices.empty()) {
       err.Write(Cp932ToWide(AllExceptedLine()));
       return kExitSuccess;

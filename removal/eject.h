@@ -52,6 +52,5 @@ std::vector<std::string> GroupLettersByDevice(RemovalPlatform& platform,
                                               const std::vector<char>& letters);
 
 // The remove button's procedure (EjectNotice::kByPlatform): 0 when the
-// device was ejected, 1 on any failure. EjectDrive(letter) in eject_win.h
-// runs it over the real platform.
+// device was ejected, 1 on any failure.
 int EjectDrive(RemovalPlatform& platform, unsigned char letter);

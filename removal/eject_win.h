@@ -1,18 +1,8 @@
 #pragma once
-// Ejects drives with the real platform calls.
+// The console program's eject calls over the real platform.
 #include "removal/eject.h"
 #include "removal/eject_wait.h"
 #include "removal/media_eject.h"
-
-// The remove button's entry: 0 when the drive's device was ejected, 1 on any
-// failure; the platform tells the user, the trace output gets the outcome.
-int EjectDrive(unsigned char letter);
-
-// The console's entry: the same procedure, asking for the veto of a refusal.
-EjectOutcome EjectDriveWithVeto(unsigned char letter);
-
-// The drives of `letters` as the devices that carry them (GroupLettersByDevice).
-std::vector<std::string> GroupDrivesByDevice(const std::vector<char>& letters);
 
 // The medium's eject of drive `letter` (EjectDriveMedium).
 MediaEjectOutcome EjectMediumOf(unsigned char letter);

@@ -11,7 +11,7 @@ need=(cmake ninja-build g++ libgtest-dev googletest
       wine wine64
       xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-horai-umefont fonts-wine locales
       wixl msitools zip unzip binutils nlohmann-json3-dev osslsigncode openssl faketime
-      clang-14 libclang-rt-14-dev)
+      clang-14 libclang-rt-14-dev python3 shellcheck)
 
 [ "$QUORLIN_HOST_WIN32" = 0 ] || need+=(wine32:i386)
 

@@ -27,9 +27,17 @@
 # own programs stay unsigned; scripts/same-program.sh tells whether a signed
 # one is the same program.
 #
+# The programs are built in build folders of the script's own,
+# build/package-win32 and build/package-win64, configured afresh from the
+# presets every time: nothing set in another build folder, or left in these
+# by an earlier run, reaches a release.
+#
 # The files are made in a temporary folder and moved into the output folder
 # only when all of them are done: a failure leaves the output as it was.
-# Leaves the build folders and the output files; its temporary folder goes.
+# Leaves its two build folders and the output files; its temporary folder
+# goes.
+# A && B || fail: fail runs when either of them fails, as meant.
+# shellcheck disable=SC2015
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -125,19 +133,23 @@ if [ -n "$pfx" ]; then
 fi
 
 ./scripts/install-deps.sh
+# Each build folder's cache goes first, so that only the preset's values and
+# the project's defaults hold; the flags that CMake would take from the
+# environment are unset for the same reason. The object files stay, and
+# ninja rebuilds each whose command or sources changed.
+unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS RCFLAGS
 for preset in win32 win64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target "${programs[@]%.exe}" >/dev/null ||
+  rm -f "build/package-$preset/CMakeCache.txt"
+  cmake --preset "$preset" -B "build/package-$preset" >"$tmp/configure.txt" 2>&1 ||
+    fail "configuring the $preset preset failed: $(grep -m 1 -i error "$tmp/configure.txt")"
+  cmake --build "build/package-$preset" --target "${programs[@]%.exe}" >/dev/null ||
     fail "build of the $preset preset failed"
 done
 
 # uuid5 NAMESPACE NAME: the name-based UUID (SHA-1, RFC 4122), upper case.
 uuid5() {
-  local hash
-  hash=$({ printf "$(sed 's/../\\x&/g' <<<"${1//-/}")"; printf %s "$2"; } | sha1sum | cut -c1-32)
-  # Version 5 in the time's high nibble, variant 10 in the clock sequence.
-  hash=${hash:0:12}5${hash:13:3}$(printf %x $(((0x${hash:16:1} & 3) | 8)))${hash:17:15}
-  echo "${hash:0:8}-${hash:8:4}-${hash:12:4}-${hash:16:4}-${hash:20:12}" | tr a-f A-F
+  python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
+    "$1" "$2"
 }
 
 # sign IN OUT: OUT is IN signed with the certificate (the name shows in the
@@ -178,9 +190,9 @@ for arch in x86 x64; do
   # Copies are signed: the build's own programs stay as the tests run them.
   for program in "${programs[@]}"; do
     if [ -n "$pfx" ]; then
-      sign "build/$preset/bin/$program" "$stage/$program"
+      sign "build/package-$preset/bin/$program" "$stage/$program"
     else
-      cp "build/$preset/bin/$program" "$stage/"
+      cp "build/package-$preset/bin/$program" "$stage/"
     fi
   done
   # The READMEs without their picture, which a text file cannot show, and

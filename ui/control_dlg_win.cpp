@@ -1,11 +1,12 @@
 #include "ui/control_dlg_win.h"
 
-#include "drives/drive_list.h"
 #include "drives/drive_queries_win.h"
 #include "drives/drive_report.h"
 #include "drives/drive_types.h"
-#include "removal/eject_win.h"
+#include "removal/eject.h"
+#include "removal/removal_platform_win.h"
 #include "res/resource.h"
+#include "ui/drive_list.h"
 
 static_assert(kSelectedState == LVIS_SELECTED);
 static_assert(kDrawnStates == (LVIS_FOCUSED | LVIS_SELECTED | LVIS_CUT | LVIS_DROPHILITED));
@@ -108,8 +109,10 @@ bool CControlDlg::OnCommand(WORD id, WORD code) {
 void CControlDlg::OnBnClickedRemove() {
   // The outcome goes to the trace output only; the list shows the removal
   // at the next tick.
-  if (const DriveEntry* drive = DriveAt(m_driveList.GetSelectionMark()))
-    EjectDrive(static_cast<unsigned char>(drive->letter));
+  if (const DriveEntry* drive = DriveAt(m_driveList.GetSelectionMark())) {
+    RemovalPlatformWin platform;
+    EjectDrive(platform, static_cast<unsigned char>(drive->letter));
+  }
 }
 
 HBRUSH CControlDlg::OnCtlColor(HDC dc, HWND control, UINT kind) {

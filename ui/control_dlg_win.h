@@ -4,10 +4,10 @@
 // button.
 #include <vector>
 
-#include "drives/drive_list.h"
 #include "drives/drive_types.h"
 #include "framework/controls_win.h"
 #include "framework/dialog_win.h"
+#include "ui/drive_list.h"
 
 class CControlDlg : public CDialog {
  public:

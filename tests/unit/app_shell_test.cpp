@@ -1,5 +1,4 @@
-// The command-line scan, the check for arguments and the minimised icon's
-// position.
+// The command-line scan and the minimised icon's position.
 #include <gtest/gtest.h>
 
 #include "app/arguments.h"
@@ -46,32 +45,6 @@ TEST(ArgumentScan, LongArgumentsAreWrittenWhole) {
   std::string longArgument(1000, 'x');
   EXPECT_EQ(ScanArguments({"Quorlin.exe", longArgument}).echo,
             "1番目の引数=" + longArgument + "\n");
-}
-
-// The program name follows its own rule: quoted, it runs to the next quote
-// whatever follows; unquoted, to the first blank. Only what is left after
-// the blanks behind it makes arguments.
-TEST(CommandLine, HasArgumentsOnlyWhenSomethingFollowsTheProgramName) {
-  struct Case {
-    const wchar_t* line;
-    bool hasArguments;
-  };
-  const Case cases[] = {
-      {L"", false},
-      {L"Quorlin.exe", false},
-      {L"Quorlin.exe \t ", false},
-      {L"\"C:\\Program Files\\Quorlin.exe\"", false},
-      {L"\"C:\\Program Files\\Quorlin.exe\"  ", false},
-      {L"\"C:\\no closing quote\\Quorlin.exe -D583", false},
-      {L"Quorlin.exe -D583", true},
-      {L"Quorlin.exe\t-D583", true},
-      {L"\"C:\\Program Files\\Quorlin.exe\" -D583", true},
-      {L"\"C:\\Quorlin.exe\"-D583", true},  // nothing needs to part them
-      {L"Quorlin.exe \"\"", true},          // an empty argument is one
-      {L" Quorlin.exe", true},              // the name before the blank is empty
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(CommandLineHasArguments(c.line), c.hasArguments) << testing::PrintToString(c.line);
 }
 
 TEST(IconOrigin, CentresWithDivisionTruncatingTowardZero) {

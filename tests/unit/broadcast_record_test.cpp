@@ -40,7 +40,9 @@ TEST(BroadcastRecord, NoRecordWhenTheSizeIsUnreadableTooSmallOrTooLarge) {
       {"size field not readable", 8, 3},
       {"nothing readable", 8, 0},
       {"declared 0", 0, 16},
+      {"declared 0, and so nothing readable", 0, 0},
       {"declared below the header", 7, 16},
+      {"declared below the header, all of it readable", 7, 7},
       {"declared past the readable", 17, 16},
       {"declared far past", 0xFFFFFFFF, 16},
   };

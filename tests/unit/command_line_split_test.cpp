@@ -23,6 +23,33 @@ TEST(SplitCommandLine, ProgramNameKnowsNoEscapes) {
   EXPECT_EQ(SplitCommandLine(L" Q.exe"), (Parts{L"", L"Q.exe"}));
 }
 
+// The program name follows its own rule: quoted, it runs to the next quote
+// whatever follows; unquoted, to the first blank. Only what is left after
+// the blanks behind it makes arguments.
+TEST(SplitCommandLine, GivesArgumentsOnlyWhenSomethingFollowsTheProgramName) {
+  struct Case {
+    const wchar_t* line;
+    bool hasArguments;
+  };
+  const Case cases[] = {
+      {L"", false},
+      {L"Quorlin.exe", false},
+      {L"Quorlin.exe \t ", false},
+      {L"\"C:\\Program Files\\Quorlin.exe\"", false},
+      {L"\"C:\\Program Files\\Quorlin.exe\"  ", false},
+      {L"\"C:\\no closing quote\\Quorlin.exe -D583", false},
+      {L"Quorlin.exe -D583", true},
+      {L"Quorlin.exe\t-D583", true},
+      {L"\"C:\\Program Files\\Quorlin.exe\" -D583", true},
+      {L"\"C:\\Quorlin.exe\"-D583", true},  // nothing needs to part them
+      {L"Quorlin.exe \"\"", true},          // an empty argument is one
+      {L" Quorlin.exe", true},              // the name before the blank is empty
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(SplitCommandLine(c.line).size() > 1, c.hasArguments)
+        << testing::PrintToString(c.line);
+}
+
 TEST(SplitCommandLine, ArgumentsFollowTheBackslashAndQuoteRules) {
   struct Case {
     const wchar_t* arguments;

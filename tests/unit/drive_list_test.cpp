@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "drives/drive_list.h"
+#include "ui/drive_list.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "removal/device_lookup.h"
-#include "removal/eject_win.h"
+#include "removal/eject.h"
 #include "removal/removal_platform_win.h"
 #include "support/wine_mount.h"
 
@@ -54,7 +54,7 @@ TEST(RemovalWinTest, RemovableDriveIsDiskOneWithoutDevice) {
     EXPECT_EQ(FindDeviceInstance(platform, volume.deviceNumber, volume.driveType,
                                  {volume.dosTarget, sizeof volume.dosTarget}),
               0u);
-    EXPECT_EQ(EjectDrive(narrow), 1);
+    EXPECT_EQ(EjectDrive(platform, narrow), 1);
   }
   // Gone again: the volume can no longer be opened.
   VolumeDevice volume{};

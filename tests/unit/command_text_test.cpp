@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(CliText, ExitCodeAndLineOfEachEjectOutcome) {
+TEST(CommandText, ExitCodeAndLineOfEachEjectOutcome) {
   struct Case {
     EjectOutcome outcome;
     int exitCode;
@@ -35,7 +35,7 @@ TEST(CliText, ExitCodeAndLineOfEachEjectOutcome) {
   }
 }
 
-TEST(CliText, WhoListsEachHolderOrSaysThatNoneHoldsTheDrive) {
+TEST(CommandText, WhoListsEachHolderOrSaysThatNoneHoldsTheDrive) {
   DriveHolders found{{{12, "notepad.exe", "E:\\held.txt"}, {340, "cmd.exe", "E:\\sub"}}, 0};
   EXPECT_EQ(HolderLines(found), "12  notepad.exe  E:\\held.txt\r\n340  cmd.exe  E:\\sub\r\n");
   EXPECT_EQ(WhoExitCode(found), 0);
@@ -54,7 +54,7 @@ TEST(CliText, WhoListsEachHolderOrSaysThatNoneHoldsTheDrive) {
 }
 
 // The medium's outcomes that the end-to-end cases do not reach: each a line, exit code 1.
-TEST(CliText, LineOfEachMediumOutcomeAndExitCodeOne) {
+TEST(CommandText, LineOfEachMediumOutcomeAndExitCodeOne) {
   struct Case {
     MediaEjectStatus status;
     MediaStep step;
@@ -83,7 +83,7 @@ TEST(CliText, LineOfEachMediumOutcomeAndExitCodeOne) {
 
 // Below a refusal, who holds any of the device's drives, or for each that
 // none does; the processes not inspected, those the walk ran out of time for apart.
-TEST(CliText, ARefusalIsFollowedByTheHoldersOfAllItsDrives) {
+TEST(CommandText, ARefusalIsFollowedByTheHoldersOfAllItsDrives) {
   EjectReport report;
   report.letters = "EF";
   report.device = {EjectStatus::kRefused, 0x17, {}};
@@ -98,7 +98,7 @@ TEST(CliText, ARefusalIsFollowedByTheHoldersOfAllItsDrives) {
                 "gives it longer)\r\n");
 }
 
-TEST(CliText, DriveListLinesAreRootPathAndTheListsTypeName) {
+TEST(CommandText, DriveListLinesAreRootPathAndTheListsTypeName) {
   EXPECT_EQ(DriveListText({{'A', 2}, {'C', 3}, {'D', 5}, {'X', 7}}),
             "A:\\  Removable\r\nC:\\  Fixed\r\nD:\\  CD-ROM\r\nX:\\  Unknown\r\n");
   EXPECT_EQ(DriveListText({}), "");
@@ -107,7 +107,7 @@ TEST(CliText, DriveListLinesAreRootPathAndTheListsTypeName) {
 
 // Every command, option and exit code that the program has is in the help,
 // once in each language, and every line ends in CR LF.
-TEST(CliText, HelpNamesEverythingInBothLanguages) {
+TEST(CommandText, HelpNamesEverythingInBothLanguages) {
   const std::string help = HelpText();
   const size_t japanese = help.find("使い方:");
   ASSERT_NE(japanese, std::string::npos);
@@ -138,7 +138,7 @@ TEST(CliText, HelpNamesEverythingInBothLanguages) {
   EXPECT_EQ(VersionLine("Ver.:1, 0, 1, 104"), "QuorlinCmd Ver.:1, 0, 1, 104\r\n");
 }
 
-TEST(CliText, TimestampsAreIso8601WithMillisecondsAndTheOffset) {
+TEST(CommandText, TimestampsAreIso8601WithMillisecondsAndTheOffset) {
   EXPECT_EQ(FormatTimestamp({2026, 12, 8, 17, 12, 11, 123, 9 * 60}),
             "2026-12-08T17:12:11.123+09:00");
   EXPECT_EQ(FormatTimestamp({2027, 1, 2, 3, 4, 5, 6, 0}), "2027-01-02T03:04:05.006+00:00");
