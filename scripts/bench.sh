@@ -184,10 +184,10 @@ wineserver -p || fail "the Wine server could not be started to stay up"
 wine "build/$preset/bin/quorlin_bench_reference.exe" >/dev/null 2>&1 &
 keeper=$!
 for _ in $(seq 100); do
-  xwininfo -root -tree 2>/dev/null | grep -q '("quorlin_bench_reference.exe"' && break
+  xwininfo -root -tree 2>/dev/null | grep '("quorlin_bench_reference.exe"' >/dev/null && break
   sleep 0.1
 done
-xwininfo -root -tree 2>/dev/null | grep -q '("quorlin_bench_reference.exe"' ||
+xwininfo -root -tree 2>/dev/null | grep '("quorlin_bench_reference.exe"' >/dev/null ||
   fail "the bare dialog that holds the desktop did not show"
 
 # A letter that names no drive of the prefix, for eject.

@@ -32,7 +32,7 @@ need_locales() {
 
 missing=()
 for p in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep 'install ok installed' >/dev/null || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   need_locales || exit 0
@@ -41,7 +41,7 @@ fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
-if [ "$QUORLIN_HOST_WIN32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$QUORLIN_HOST_WIN32" = 1 ] && ! dpkg --print-foreign-architectures | grep -x i386 >/dev/null; then
   $SUDO dpkg --add-architecture i386
 fi
 if [ ${#missing[@]} -gt 0 ]; then

@@ -219,7 +219,7 @@ cmd_answers() {
   wine "$1" --version >"$tmp/cmd-version.txt" 2>/dev/null &&
     [ "$(tr -d '\r' <"$tmp/cmd-version.txt")" = "QuorlinCmd Ver.:${version//./, }" ] &&
     wine "$1" list >"$tmp/cmd-list.txt" 2>/dev/null &&
-    tr -d '\r' <"$tmp/cmd-list.txt" | grep -qxF 'C:\  Fixed'
+    tr -d '\r' <"$tmp/cmd-list.txt" | grep -xF 'C:\  Fixed' >/dev/null
 }
 
 tab=$'\t'

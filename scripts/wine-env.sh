@@ -77,7 +77,7 @@ quorlin_wine_cleanup() {
 quorlin_wait_for_window() {
   local _
   for _ in $(seq 150); do
-    xwininfo -root -tree 2>/dev/null | grep -q '"Velkomir": ("quorlin.exe"' && return 0
+    xwininfo -root -tree 2>/dev/null | grep '"Velkomir": ("quorlin.exe"' >/dev/null && return 0
     [ -z "${1:-}" ] || kill -0 "$1" 2>/dev/null || return 1
     sleep 0.2
   done

@@ -64,7 +64,7 @@ check_leftovers() {
   local pids
   pids="$(grep -lzxF "WINEPREFIX=$prefix" /proc/[0-9]*/environ 2>/dev/null | tr '\n' ' ' || true)"
   [ -z "$pids" ] || fail "$name: processes of prefix $prefix left running: $pids"
-  if { tr '\0' ' ' <"/proc/$xvfb/cmdline"; } 2>/dev/null | grep -q 'Xvfb'; then
+  if { tr '\0' ' ' <"/proc/$xvfb/cmdline"; } 2>/dev/null | grep 'Xvfb' >/dev/null; then
     fail "$name: its Xvfb (pid $xvfb) is still running"
   fi
   # A display number can be taken again by another server at once; only a

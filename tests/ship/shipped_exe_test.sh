@@ -17,7 +17,7 @@ fail() {
 sections=$("$objdump" -h "$exe") || fail "objdump cannot read $exe"
 grep -q ' \.debug_' <<<"$sections" && fail "$exe still has debug sections"
 [ -z "$("$nm" "$exe" 2>/dev/null)" ] || fail "$exe still has symbols"
-grep -q ' \.gnu_debuglink ' <<<"$sections" && strings -a "$exe" | grep -qx "${debug##*/}" ||
+grep -q ' \.gnu_debuglink ' <<<"$sections" && strings -a "$exe" | grep -x "${debug##*/}" >/dev/null ||
   fail "$exe has no debug link to ${debug##*/}"
 
 # The debug file must describe this very link: same code section address
