@@ -59,6 +59,8 @@ Exit codes:
       no process holds the drive
   2   no such drive, or no storage device was found for it; for eject --all,
       no removable drive
+  3   who: the search ran out of time before it found a process that holds
+      the drive, so whether one does is not known (--timeout gives it longer)
   64  the command line was not understood, or an --except drive is no drive
   74  the output could not be written, or watch could not receive broadcasts
 
@@ -112,6 +114,8 @@ Exit codes:
       または取り出せないメディアだった、または who で使用中のプロセスがない
   2   そのドライブがない、ドライブのストレージ デバイスが見つからない、
       または eject --all で取り外せるドライブがない
+  3   who で、使用中のプロセスが見つかる前に検索が時間切れになった（使用中
+      かどうかはわかりません。--timeout で時間を延ばせます）
   64  コマンドラインの誤り、または --except のドライブがない
   74  出力を書き込めなかった、または watch が通知を受け取れなかった
 )";
@@ -207,7 +211,7 @@ std::string EjectReportText(const EjectReport& report) {
   if (ResultOf(report) != EjectResult::kRefused) return text;
   text += HolderLines(report.holders);
   if (report.holders.holders.empty())
-    for (char letter : report.letters) text += NoHolderLine(letter);
+    for (char letter : report.letters) text += NoHolderLine(letter, report.holders);
   return text + NotInspectedLines(report.holders);
 }
 
@@ -236,7 +240,11 @@ std::string HolderLines(const DriveHolders& found) {
   return text;
 }
 
-std::string NoHolderLine(char letter) {
+std::string NoHolderLine(char letter, const DriveHolders& found) {
+  // A walk cut short has not seen every process: it cannot say that none holds the drive.
+  if (found.outOfTime != 0)
+    return "no process holding files open on " + DriveName(letter) +
+           " was found among the processes inspected\r\n";
   return "no process holds files open on " + DriveName(letter) + "\r\n";
 }
 
@@ -255,7 +263,8 @@ std::string NotInspectedLines(const DriveHolders& found) {
 }
 
 int WhoExitCode(const DriveHolders& found) {
-  return found.holders.empty() ? kExitRefused : kExitSuccess;
+  if (!found.holders.empty()) return kExitSuccess;
+  return found.outOfTime != 0 ? kExitUnfinished : kExitRefused;
 }
 
 int EjectExitCode(EjectStatus status) {

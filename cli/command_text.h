@@ -17,7 +17,9 @@
 inline constexpr int kExitSuccess = 0;  // done; eject: ejected; who: some process holds the drive
 inline constexpr int kExitRefused = 1;  // eject: a device refused; who: no process holds the drive
 inline constexpr int kExitNoDrive = 2;  // no such drive, or no storage device found for it
-inline constexpr int kExitUsage = 64;   // the command line was not understood
+// who: the walk ran out of time before it found any process holding the drive.
+inline constexpr int kExitUnfinished = 3;
+inline constexpr int kExitUsage = 64;  // the command line was not understood
 // The output could not be written, or watch could not open its window.
 inline constexpr int kExitOutput = 74;
 
@@ -66,14 +68,17 @@ inline constexpr char kEjectCancelledLine[] = "QuorlinCmd: ended by Ctrl+C, not 
 // process id, the program and the path ("1234  notepad.exe  E:\a.jpg"), in
 // the names' own encoding (the walk's are UTF-8).
 std::string HolderLines(const DriveHolders& found);
-// When no process holds the drive, the one line that says so.
-std::string NoHolderLine(char letter);
+// When the walk found no process holding the drive, the one line that says
+// so: that none holds it, or, when the walk ran out of time, only that none
+// of the processes it inspected does.
+std::string NoHolderLine(char letter, const DriveHolders& found);
 // When some processes could not be looked into, how many; empty otherwise.
 std::string NotInspectedLine(std::uint32_t count);
 // The lines for the processes not inspected: those that could not be looked
 // into, and apart from them those the walk ran out of time for.
 std::string NotInspectedLines(const DriveHolders& found);
-// Exit code of who: 0 when some process holds the drive, 1 when none does.
+// Exit code of who: 0 when some process holds the drive, 1 when none does,
+// 3 when none was found before the walk ran out of time.
 int WhoExitCode(const DriveHolders& found);
 
 int EjectExitCode(EjectStatus status);

@@ -228,7 +228,7 @@ CommandResult Run(const CommandLine& line) {
         break;
       }
       result.out = Utf8ToWide(HolderLines(found));
-      if (found.holders.empty()) result.err = Cp932ToWide(NoHolderLine(drive.letter));
+      if (found.holders.empty()) result.err = Cp932ToWide(NoHolderLine(drive.letter, found));
       result.err += Cp932ToWide(NotInspectedLines(found));
       break;
     }

@@ -41,7 +41,7 @@ TEST(CommandText, WhoListsEachHolderOrSaysThatNoneHoldsTheDrive) {
   EXPECT_EQ(WhoExitCode(found), 0);
   EXPECT_EQ(WhoExitCode({}), 1);
   EXPECT_EQ(HolderLines({}), "");
-  EXPECT_EQ(NoHolderLine('E'), "no process holds files open on E:\r\n");
+  EXPECT_EQ(NoHolderLine('E', {}), "no process holds files open on E:\r\n");
   EXPECT_EQ(NotInspectedLine(0), "");
   EXPECT_EQ(NotInspectedLine(1),
             "1 process could not be inspected; an administrator's console sees more\r\n");
@@ -98,6 +98,25 @@ TEST(CommandText, ARefusalIsFollowedByTheHoldersOfAllItsDrives) {
                 "gives it longer)\r\n");
 }
 
+// A walk that ran out of time has not seen every process: finding no holder,
+// it says only that none of those inspected holds the drive, and who's exit
+// code is neither "held" nor "not held"; a holder found is one all the same.
+TEST(CommandText, AWalkOutOfTimeDoesNotSayThatNoProcessHoldsTheDrive) {
+  const DriveHolders late{{}, 5, 4};
+  const std::string line =
+      "no process holding files open on E: was found among the processes inspected\r\n";
+  EXPECT_EQ(NoHolderLine('E', late), line);
+  EXPECT_EQ(WhoExitCode(late), kExitUnfinished);
+  EXPECT_EQ(WhoExitCode({{{7, "a.exe", "E:\\x"}}, 5, 4}), kExitSuccess);
+  // Processes only denied to this user leave the walk complete.
+  EXPECT_EQ(WhoExitCode({{}, 5, 0}), kExitRefused);
+  EjectReport report;
+  report.letters = "E";
+  report.device = {EjectStatus::kRefused, 0x17, {}};
+  report.holders = late;
+  EXPECT_NE(EjectReportText(report).find(line), std::string::npos);
+}
+
 TEST(CommandText, DriveListLinesAreRootPathAndTheListsTypeName) {
   EXPECT_EQ(DriveListText({{'A', 2}, {'C', 3}, {'D', 5}, {'X', 7}}),
             "A:\\  Removable\r\nC:\\  Fixed\r\nD:\\  CD-ROM\r\nX:\\  Unknown\r\n");
@@ -127,7 +146,8 @@ TEST(CommandText, HelpNamesEverythingInBothLanguages) {
     EXPECT_NE(english.find(name), std::string::npos) << name;
     EXPECT_NE(nihongo.find(name), std::string::npos) << name;
   }
-  for (int code : {kExitSuccess, kExitRefused, kExitNoDrive, kExitUsage, kExitOutput}) {
+  for (int code :
+       {kExitSuccess, kExitRefused, kExitNoDrive, kExitUnfinished, kExitUsage, kExitOutput}) {
     const std::string line = "\r\n  " + std::to_string(code) + " ";
     EXPECT_NE(english.find(line), std::string::npos) << code;
     EXPECT_NE(nihongo.find(line), std::string::npos) << code;
