@@ -60,7 +60,9 @@ done
 # QEMU's usual i386 handler: the first 20 bytes of an ELF header (class 32,
 # little endian, version 1, type executable or shared object, machine 3)
 # under its mask. F opens the emulator now, so that it serves in every mount
-# namespace and chroot; O, C and P as QEMU's own set-up has them.
+# namespace and chroot; O, C and P as QEMU's own set-up has them. The
+# kernel reads the \x escapes itself (written as they stand: a NUL byte
+# would end the entry).
 qemu_handler=':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:FOCP'
 
 register_emulation() {
@@ -76,7 +78,7 @@ register_emulation() {
   fi
   # Another i386 handler may have come meanwhile: it is left as it is.
   [ -z "$(quorlin_i386_handlers)" ] || return 0
-  if ! printf '%b' "$qemu_handler" >"$quorlin_binfmt/register" 2>/dev/null; then
+  if ! printf '%s' "$qemu_handler" >"$quorlin_binfmt/register" 2>/dev/null; then
     echo "$say, and binfmt_misc refused the emulator's handler: the i686 build's programs will not run here" >&2
     return
   fi

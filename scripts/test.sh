@@ -93,37 +93,41 @@ fi
 
 # Where 32-bit programs run by emulation, the i686 suite runs beside the
 # rest, in a prefix and on a display of its own, with its time limits
-# scaled (scripts/host.sh), less the tests that the emulator cannot pass
-# (each named below with its reason). A start of a 32-bit program costs
-# about 5 s there, so the whole suite takes longer than a test run should:
-# by default only the tests named in emulated_subset run, which cover both
-# programs (start-up, the window, the report, the device-change log, the
-# About box and each QuorlinCmd command); QUORLIN_WIN32_SUITE=all runs
-# every one that can pass.
+# scaled (scripts/host.sh), less the test cases that the emulator cannot
+# pass (emulation_gaps: each named with its reason, and left out through
+# GoogleTest's filter). A start of a 32-bit program costs about 5 s there,
+# so the whole suite takes longer than a test run should: by default only
+# the tests of emulated_subset run, which cover both programs (start-up, the
+# window, the report, the device-change log, the About box and each
+# QuorlinCmd command); QUORLIN_WIN32_SUITE=all runs all of them.
+# A test that fails or times out there runs once more: the emulator hangs or
+# crashes a 32-bit Wine process at random now and then (two threads of one
+# process found waiting on the same reply pipe of Wine's server; "stack
+# smashing detected" in Wine's own Linux-side code), which the same test
+# programs never do on a host that runs them natively.
 emulated=0
 [ "$QUORLIN_HOST_WIN32_BY" != emulation ] || [ -n "$filter" ] || emulated=1
 emulation_gaps=(
+  "StartupModules.ShellIsLoadedOnlyWhenAReportNeedsIt: it lists the modules of another process, which means reading that process's memory, and the emulator keeps a process's memory at an offset that Wine's server does not know"
 )
-emulated_subset='^(unit|e2e\.startup_test|e2e\.drive_list_test|e2e\.code_page_test|e2e\.devchange_log_test|e2e\.about_box_test|e2e\.console_program_test|e2e\.who_test)$'
+emulated_subset='^(unit|e2e\.startup_test|e2e\.code_page_test|e2e\.devchange_log_test|e2e\.about_box_test|e2e\.console_program_test|e2e\.who_test)$'
 if [ "$emulated" = 1 ]; then
   wine_presets=(win64)
-  gap_names=()
+  gap_cases=()
   for gap in "${emulation_gaps[@]}"; do
-    gap_names+=("${gap%%: *}")
-    echo "test.sh: skipped where 32-bit programs run by emulation: $gap"
+    gap_cases+=("${gap%%: *}")
+    echo "test.sh: left out where 32-bit programs run by emulation: $gap"
   done
-  gap_regex="^($(IFS='|'; echo "${gap_names[*]//./\\.}"))\$"
-  [ ${#gap_names[@]} -gt 0 ] || gap_regex='^$'
-  emulated_run=(-E "$gap_regex|$ship_checks")
+  gap_filter="-$(IFS=':'; echo "${gap_cases[*]}")"
+  emulated_run=(-E "$ship_checks")
   if [ "${QUORLIN_WIN32_SUITE:-subset}" != all ]; then
-    emulated_run=(-R "$emulated_subset" -E "$gap_regex")
+    emulated_run=(-R "$emulated_subset")
   fi
   emulated_tests=$(ctest --preset win32 -N "${emulated_run[@]}" | sed -n 's/^Total Tests: //p')
-  all_win32=$(($(test_count win32) - $(test_count win32 "$ship_checks")))
-  left_out=$((all_win32 - emulated_tests - ${#gap_names[@]}))
-  [ "${#gap_names[@]}" = 0 ] || skipped+=("win32 under emulation (${#gap_names[@]} tests: ${gap_names[*]})")
+  left_out=$(($(test_count win32) - $(test_count win32 "$ship_checks") - emulated_tests))
+  skipped+=("win32 under emulation (${#gap_cases[@]} test cases: ${gap_cases[*]})")
   if [ "$left_out" -gt 0 ]; then
-    skipped+=("win32 under emulation ($left_out more tests, run with QUORLIN_WIN32_SUITE=all)")
+    skipped+=("win32 under emulation ($left_out more tests: QUORLIN_WIN32_SUITE=all runs them)")
     echo "test.sh: where 32-bit programs run by emulation, $emulated_tests of the i686 build's tests run;" \
       "QUORLIN_WIN32_SUITE=all ./scripts/test.sh runs the other $left_out too"
   fi
@@ -172,8 +176,9 @@ if [ -z "$filter" ]; then
       ctest --preset win32 -R "$ship_checks"
     # In a prefix and on a display of its own (wine-env.sh makes them).
     beside stage "win32 by emulation ($emulated_tests tests)" \
-      env -u DISPLAY -u WINEPREFIX -u QUORLIN_WORK \
-      bash -c 'source scripts/wine-env.sh && ctest --preset win32 "$@"' ctest "${emulated_run[@]}"
+      env -u DISPLAY -u WINEPREFIX -u QUORLIN_WORK GTEST_FILTER="$gap_filter" \
+      bash -c 'source scripts/wine-env.sh && ctest --preset win32 "$@"' ctest --repeat until-pass:2 \
+      "${emulated_run[@]}"
   fi
   if [ "$later_win32" = 1 ]; then
     beside stage "win32 build (its tests cannot run here)" nice -n 19 cmake --build --preset win32
