@@ -13,8 +13,8 @@
 #                    [--quorlincmd PATH] [--only LIST] [driver options]
 #
 # win32 measures the i686 exe, win64 the x86_64 one. The default is win32,
-# or win64 on a host that runs no 32-bit programs (scripts/host.sh), which it
-# says in one line.
+# or win64 on a host that runs no 32-bit programs or runs them by emulation
+# (scripts/host.sh), which it says in one line; there win32 is refused.
 # --profile adds the refresh tick and a logged broadcast taken apart step by
 # step (bench/profile_win.cpp). The driver's options (--starts N,
 # --quorlin PATH for another build, --verbose 1, ...) are listed at the top
@@ -32,6 +32,11 @@ cd "$(dirname "$0")/.."
 source scripts/host.sh
 
 preset=$quorlin_run_preset
+if [ "$QUORLIN_HOST_WIN32_BY" = emulation ]; then
+  preset=win64
+  [ $# -gt 0 ] && [[ "$1" == win32 || "$1" == win64 ]] ||
+    echo "bench.sh: this host runs 32-bit programs by emulation only; measuring the x64 build (build/$preset)"
+fi
 if [ $# -gt 0 ] && [[ "$1" == win32 || "$1" == win64 ]]; then
   preset=$1
   shift
@@ -95,6 +100,9 @@ window=1
 
 if [ "$preset" = win32 ] && [ "$QUORLIN_HOST_WIN32" = 0 ]; then
   fail "this host runs no 32-bit programs, so the i686 build cannot be measured here; use win64"
+fi
+if [ "$preset" = win32 ] && [ "$QUORLIN_HOST_WIN32_BY" = emulation ]; then
+  fail "this host runs 32-bit programs by emulation, where the i686 build's figures would mean nothing; use win64"
 fi
 [ "$preset" = win32 ] || [ "$QUORLIN_HOST_WIN32" = 1 ] ||
   echo "bench.sh: this host runs no 32-bit programs; measuring the x64 build (build/$preset)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quorlin.exe and starts it under Wine: the
-# i686 build, or the x86_64 one on a host that runs no 32-bit programs
-# (scripts/host.sh; it says so in one line).
+# i686 build (by emulation where the kernel runs no 32-bit programs), or the
+# x86_64 one on a host that cannot run them at all (scripts/host.sh; it says
+# so in one line).
 # With no display it runs on a virtual one, saves a screenshot after a few
 # seconds (quorlin-screenshot.png) and closes the program, so the command ends
 # by itself; when the window does not appear it says so and fails instead.
@@ -12,8 +13,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/host.sh
 ./scripts/install-deps.sh
+# Asked again: install-deps.sh may have set up the emulation.
+quorlin_host_probe
 preset=$quorlin_run_preset
 [ "$preset" = win32 ] || echo "run.sh: this host runs no 32-bit programs; starting the x64 build (build/$preset)"
+[ "$QUORLIN_HOST_WIN32_BY" != emulation ] ||
+  echo "run.sh: this host runs 32-bit programs by emulation; the x86 build takes a while to start"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target Quorlin
 

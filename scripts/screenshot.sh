@@ -26,6 +26,7 @@ fail() {
 
 source scripts/host.sh
 ./scripts/install-deps.sh
+quorlin_host_probe
 preset=$quorlin_run_preset
 [ "$preset" = win32 ] || echo "screenshot: this host runs no 32-bit programs; taking the x64 build (build/$preset)"
 cmake --preset "$preset" >/dev/null

@@ -17,7 +17,7 @@ case ":$PATH:" in
   *":$quorlin_scripts/wine:"*) ;;
   *) export PATH="$quorlin_scripts/wine:$PATH" ;;
 esac
-[ "$QUORLIN_HOST_WIN32" = 1 ] || export WINEARCH=win64
+[ "$QUORLIN_HOST_WIN32" = 1 ] && [ "$QUORLIN_HOST_WIN32_BY" != emulation ] || export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko downloads; and no menu entries on the host for the
 # shortcuts that installers create in the prefix.
@@ -72,11 +72,12 @@ quorlin_wine_cleanup() {
   fi
 }
 
-# Waits up to 30 s for Quorlin's main window ("Velkomir") on the display.
+# Waits up to 30 s for Quorlin's main window ("Velkomir") on the display
+# (times QUORLIN_WIN32_TIME_SCALE where 32-bit programs run by emulation).
 # Fails when it does not show, or when the process PID, if given, ends first.
 quorlin_wait_for_window() {
   local _
-  for _ in $(seq 150); do
+  for _ in $(seq $((150 * ${QUORLIN_WIN32_TIME_SCALE:-1}))); do
     xwininfo -root -tree 2>/dev/null | grep '"Velkomir": ("quorlin.exe"' >/dev/null && return 0
     [ -z "${1:-}" ] || kill -0 "$1" 2>/dev/null || return 1
     sleep 0.2

@@ -98,7 +98,7 @@ TEST_F(DriveList, NewDriveGetsItsRowAndAClickShowsItsReportAndSetsTheButton) {
   ASSERT_TRUE(drive.ok());
   DWORD added = ::GetTickCount();
   ASSERT_TRUE(WaitForRow(list, Root(late), true));
-  EXPECT_LE(::GetTickCount() - added, kOneRefreshMs);
+  EXPECT_LE(::GetTickCount() - added, Scaled(kOneRefreshMs));
 
   // Every present letter in letter order, each with its type's name.
   static const char* const kTypeNames[] = {"Unknown", "NoRootDir", "Removable", "Fixed",

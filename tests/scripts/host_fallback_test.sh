@@ -22,6 +22,7 @@ fail() {
 }
 
 # The probe, as a fresh script sees it.
+# shellcheck disable=SC2016 # expanded by the inner shell
 probed=$(env -u QUORLIN_HOST_WIN32 bash -c 'source scripts/host.sh && echo "$QUORLIN_HOST_WIN32"')
 expected=0
 if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then expected=1; fi
@@ -41,6 +42,25 @@ grep -qx 'run.sh: this host runs no 32-bit programs; starting the x64 build (bui
   fail "run.sh saved no screenshot of the virtual display" "$log"
 # The prefix that run.sh kept is a 64-bit one.
 grep -q '^#arch=win64' "$tmp/pfx/system.reg" 2>/dev/null || fail "run.sh's prefix is not a 64-bit one"
+
+# The probe's third answer: with QEMU registered for 32-bit programs, they
+# run by emulation whatever the kernel could do. Tried where a private
+# binfmt_misc can be had (a user namespace of its own, Linux 6.7 and later),
+# so that nothing outside this check sees the handler.
+if [ -x /usr/bin/qemu-i386-static ] && unshare --user --map-root-user --mount true 2>/dev/null; then
+  # shellcheck disable=SC2016 # expanded by the inner shell
+  answer=$(env -u QUORLIN_HOST_WIN32 unshare --user --map-root-user --mount bash -c '
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null || exit 0
+    printf "%s" ":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:FOCP" \
+      >/proc/sys/fs/binfmt_misc/register || exit 0
+    source scripts/host.sh && echo "$QUORLIN_HOST_WIN32 ${QUORLIN_HOST_WIN32_BY:-none} ${QUORLIN_WIN32_TIME_SCALE:-1}"
+    QUORLIN_HOST_WIN32=0 bash -c "source scripts/host.sh && echo \$QUORLIN_HOST_WIN32 \${QUORLIN_HOST_WIN32_BY:-none}"')
+  case "$answer" in
+    "") echo "host_fallback_test: no private binfmt_misc here; the emulation probe is not tried" ;;
+    "1 emulation "[2-9]*$'\n'"0 none") ;;
+    *) fail "with QEMU registered, the probe says '${answer//$'\n'/; }', not 32-bit by emulation with the time limits scaled (and off with QUORLIN_HOST_WIN32=0)" ;;
+  esac
+fi
 
 # A short test.sh run on the same path.
 log=$tmp/test.log

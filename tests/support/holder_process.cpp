@@ -22,7 +22,7 @@ bool HolderProcess::Start(const std::wstring& arguments, const std::wstring& fol
 void HolderProcess::End() {
   if (!m_info.hProcess) return;
   ::TerminateProcess(m_info.hProcess, 0);
-  ::WaitForSingleObject(m_info.hProcess, 10000);
+  ::WaitForSingleObject(m_info.hProcess, Scaled(10000));
   ::CloseHandle(m_info.hProcess);
   ::CloseHandle(m_info.hThread);
   m_info = {};

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "support/remote_window.h"
+#include "support/wait.h"
 
 std::int64_t WaitForPostedMessages(HWND listView, DWORD timeoutMs) {
   // The hover time means nothing without hover tracking (not used by the
@@ -12,6 +13,7 @@ std::int64_t WaitForPostedMessages(HWND listView, DWORD timeoutMs) {
   static LPARAM marker = 700;
   ++marker;
   if (!::PostMessageW(listView, LVM_SETHOVERTIME, 0, marker)) return 0;
+  timeoutMs = Scaled(timeoutMs);
   DWORD start = ::GetTickCount();
   for (;;) {
     // A sent message is answered only when the thread is back in its message

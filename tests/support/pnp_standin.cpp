@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "support/process.h"
+#include "support/shared_memory.h"
+#include "support/wait.h"
 
 const GUID kDiskInterfaceClass = {
     0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
@@ -23,22 +25,24 @@ std::string ErrorText(const char* what) {
 // in both, so this process's LoadLibraryW is theirs too.
 bool LoadInto(HANDLE process, const std::wstring& dll, std::string* error) {
   size_t bytes = (dll.size() + 1) * sizeof(wchar_t);
-  void* remote = ::VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
-  if (!remote) {
-    *error = ErrorText("VirtualAllocEx");
+  SharedMemory path(process, bytes);
+  if (!path.Ok()) {
+    *error = ErrorText(path.Failed());
+    return false;
+  }
+  std::memcpy(path.Local(), dll.c_str(), bytes);
+  auto* loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+  HANDLE thread = ::CreateRemoteThread(process, nullptr, 0, loadLibrary, path.Remote(), 0, nullptr);
+  if (!thread) {
+    *error = ErrorText("CreateRemoteThread");
     return false;
   }
   bool loaded = false;
-  auto* loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-  HANDLE thread = nullptr;
-  if (!::WriteProcessMemory(process, remote, dll.c_str(), bytes, nullptr)) {
-    *error = ErrorText("WriteProcessMemory");
-  } else if (!(thread =
-                   ::CreateRemoteThread(process, nullptr, 0, loadLibrary, remote, 0, nullptr))) {
-    *error = ErrorText("CreateRemoteThread");
-  } else if (::WaitForSingleObject(thread, 20000) != WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(thread, Scaled(20000)) != WAIT_OBJECT_0) {
     *error = "LoadLibraryW of the stand-in did not return";
+    // The thread may still read the path: its view stays mapped there.
+    path.Keep();
   } else {
     // The thread's exit code is the module handle (its low half on x64).
     DWORD module = 0;
@@ -46,9 +50,7 @@ bool LoadInto(HANDLE process, const std::wstring& dll, std::string* error) {
     loaded = module != 0;
     if (!loaded) *error = "the stand-in refused to load (no script, or another layout)";
   }
-  if (thread) ::CloseHandle(thread);
-  // The thread has ended (or never ran), so the path is no longer read.
-  if (loaded || thread == nullptr) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(thread);
   return loaded;
 }
 

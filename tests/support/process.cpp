@@ -65,19 +65,19 @@ HWND QuorlinProcess::WaitForMainWindow(DWORD timeoutMs) {
   // The window may be seen while its WM_INITDIALOG (which creates and fills
   // the panes) is still running. A sent message is answered only once the
   // thread pumps messages again, so its reply means the set-up is done.
-  ::WaitForInputIdle(m_info.hProcess, 5000);
+  ::WaitForInputIdle(m_info.hProcess, Scaled(5000));
   Responds(m_main, 5000);
   return m_main;
 }
 
 bool QuorlinProcess::WaitForExit(DWORD timeoutMs) {
-  return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+  return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, Scaled(timeoutMs)) == WAIT_OBJECT_0;
 }
 
 void QuorlinProcess::Kill() {
   if (m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
     ::TerminateProcess(m_info.hProcess, 1);
-    ::WaitForSingleObject(m_info.hProcess, 5000);
+    ::WaitForSingleObject(m_info.hProcess, Scaled(5000));
   }
 }
 

@@ -94,9 +94,9 @@ void QuorlinCmdProcess::Resume() { ::ResumeThread(m_info.hThread); }
 CmdResult QuorlinCmdProcess::Finish(DWORD timeoutMs) {
   CmdResult result;
   if (!m_info.hProcess) return result;
-  if (::WaitForSingleObject(m_info.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(m_info.hProcess, Scaled(timeoutMs)) != WAIT_OBJECT_0) {
     ::TerminateProcess(m_info.hProcess, STILL_ACTIVE);
-    ::WaitForSingleObject(m_info.hProcess, 5000);
+    ::WaitForSingleObject(m_info.hProcess, Scaled(5000));
   } else {
     ::GetExitCodeProcess(m_info.hProcess, &result.exitCode);
   }

@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <cwchar>
 
 #include "framework/text_win.h"
+#include "support/shared_memory.h"
 #include "support/wait.h"
 
 namespace {
@@ -55,34 +57,35 @@ BOOL CALLBACK MatchChild(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-// A buffer in another process's memory, for messages whose pointers the
-// system does not carry across processes (the list view's).
+// A buffer that the process of `window` sees, for messages whose pointers
+// the system does not carry across processes (the list view's).
 class RemoteBuffer {
  public:
-  RemoteBuffer(HWND window, size_t size) : m_size(size) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    m_process =
-        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (m_process)
-      m_address = ::VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteBuffer() {
-    if (m_address) ::VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
-    if (m_process) ::CloseHandle(m_process);
-  }
-  void* Address() const { return m_address; }
+  RemoteBuffer(HWND window, size_t size)
+      : m_process{OpenProcessOf(window)}, m_memory(m_process.handle, size) {}
+  void* Address() const { return m_memory.Ok() ? m_memory.Remote() : nullptr; }
   void Write(const void* data, size_t size, size_t offset = 0) const {
-    ::WriteProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size, nullptr);
+    std::memcpy(m_memory.Local() + offset, data, size);
   }
   void Read(void* data, size_t size, size_t offset = 0) const {
-    ::ReadProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size, nullptr);
+    std::memcpy(data, m_memory.Local() + offset, size);
   }
 
  private:
-  HANDLE m_process = nullptr;
-  void* m_address = nullptr;
-  size_t m_size;
+  static HANDLE OpenProcessOf(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return ::OpenProcess(PROCESS_VM_OPERATION, FALSE, pid);
+  }
+  struct Process {
+    HANDLE handle;
+    ~Process() {
+      if (handle) ::CloseHandle(handle);
+    }
+  };
+  // Declared first, so closed last: the view is unmapped through it.
+  Process m_process;
+  SharedMemory m_memory;
 };
 }  // namespace
 
@@ -96,7 +99,7 @@ HWND FindProcessWindowOfClass(DWORD pid, const wchar_t* className) {
 
 bool Responds(HWND window, DWORD timeoutMs) {
   DWORD_PTR reply = 0;
-  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &reply) != 0;
+  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, Scaled(timeoutMs), &reply) != 0;
 }
 
 HWND FindDescendant(HWND parent, int id) {
