@@ -32,7 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                           (command == Command::kEject && !parsed.line.all);
   FUZZ_CHECK(takesDrive ? parsed.line.letter >= 'A' && parsed.line.letter <= 'Z'
                         : parsed.line.letter == 0);
-  FUZZ_CHECK(!(command == Command::kEject && parsed.line.json));
+  // The eject forms (help and the version take any options along): --media
+  // takes one drive, --except goes with --all only, and the wait and the
+  // walk's ceiling stay within their bounds.
+  if (command != Command::kHelp && command != Command::kVersion) {
+    FUZZ_CHECK(!parsed.line.media || (command == Command::kEject && !parsed.line.all));
+    FUZZ_CHECK(parsed.line.except.empty() || (command == Command::kEject && parsed.line.all));
+    FUZZ_CHECK(parsed.line.waitSeconds == 0 || command == Command::kEject);
+  }
+  FUZZ_CHECK(parsed.line.waitSeconds >= 0 && parsed.line.waitSeconds <= kMaxWaitSeconds);
+  FUZZ_CHECK(parsed.line.timeoutMs <= kMaxTimeoutMs);
   // A drive that passed is one that the drive argument alone accepts.
   if (takesDrive) {
     bool found = false;
