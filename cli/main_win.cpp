@@ -14,6 +14,7 @@
 #include "cli/command_line.h"
 #include "cli/command_text.h"
 #include "cli/console_output_win.h"
+#include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/watch_win.h"
 #include "drives/drive_queries_win.h"
