@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cli/exit_codes.h"
+
 namespace {
 
 constexpr const char* kHelp =
@@ -263,8 +265,8 @@ std::string NotInspectedLines(const DriveHolders& found) {
 }
 
 int WhoExitCode(const DriveHolders& found) {
-  if (!found.holders.empty()) return kExitSuccess;
-  return found.outOfTime != 0 ? kExitUnfinished : kExitRefused;
+  if (!found.holders.empty()) return kExitHeld;
+  return found.outOfTime != 0 ? kExitUnfinished : kExitNotHeld;
 }
 
 int EjectExitCode(EjectStatus status) {

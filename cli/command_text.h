@@ -13,16 +13,6 @@
 #include "removal/media_eject.h"
 #include "removal/holders.h"
 
-// Exit codes.
-inline constexpr int kExitSuccess = 0;  // done; eject: ejected; who: some process holds the drive
-inline constexpr int kExitRefused = 1;  // eject: a device refused; who: no process holds the drive
-inline constexpr int kExitNoDrive = 2;  // no such drive, or no storage device found for it
-// who: the walk ran out of time before it found any process holding the drive.
-inline constexpr int kExitUnfinished = 3;
-inline constexpr int kExitUsage = 64;  // the command line was not understood
-// The output could not be written, or watch could not open its window.
-inline constexpr int kExitOutput = 74;
-
 // --help: every command, option and exit code, in English and in Japanese.
 std::string HelpText();
 
@@ -77,8 +67,9 @@ std::string NotInspectedLine(std::uint32_t count);
 // The lines for the processes not inspected: those that could not be looked
 // into, and apart from them those the walk ran out of time for.
 std::string NotInspectedLines(const DriveHolders& found);
-// Exit code of who: 0 when some process holds the drive, 1 when none does,
-// 3 when none was found before the walk ran out of time.
+// Exit code of who: kExitHeld when some process holds the drive,
+// kExitNotHeld when none does, kExitUnfinished when none was found before
+// the walk ran out of time.
 int WhoExitCode(const DriveHolders& found);
 
 int EjectExitCode(EjectStatus status);

@@ -1,8 +1,10 @@
 // QuorlinCmd.exe, the console front end: the command line becomes calls of
-// the core that the window uses, and their results become text. A command's
-// whole output is made first and written at the end, so that an error never
-// leaves half of it behind; only eject writes each device's outcome as it
-// comes, since it may wait for a long time.
+// the core that the window uses, and their results become text. list,
+// report, who, --help and --version make their whole output first and write
+// it at the end, so that an error never leaves half of it behind. eject, in
+// every form, writes each device's or medium's outcome as it comes, since it
+// may wait for a long time and --all goes through one device after another;
+// watch writes each broadcast's line as it arrives.
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include "cli/command_line.h"
 #include "cli/command_text.h"
 #include "cli/console_output_win.h"
+#include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/watch_win.h"
 #include "drives/drive_queries_win.h"
@@ -189,53 +192,75 @@ int RunEject(const CommandLine& line, ConsoleOutput& out, ConsoleOutput& err) {
   return exitCode == kExitSuccess && !output.written ? kExitOutput : exitCode;
 }
 
-CommandResult Run(const CommandLine& line) {
+// A command whose output was made whole: the errors, then the output.
+int WriteResult(const CommandResult& result, ConsoleOutput& out, ConsoleOutput& err) {
+  if (!result.err.empty()) err.Write(result.err);
+  // A command that did its work but could not say so has not succeeded.
+  if (!result.out.empty() && !out.Write(result.out) && result.exitCode == kExitSuccess)
+    return kExitOutput;
+  return result.exitCode;
+}
+
+CommandResult NoDrive(char letter) {
   CommandResult result;
+  result.exitCode = kExitNoDrive;
+  result.err = Cp932ToWide(NoDriveLine(letter));
+  return result;
+}
+
+CommandResult RunList(const CommandLine& line) {
+  CommandResult result;
+  std::vector<DriveEntry> drives = QueryDrives();
+  result.out =
+      line.json ? Utf8ToWide(DriveListJson(drives) + "\r\n") : Cp932ToWide(DriveListText(drives));
+  return result;
+}
+
+CommandResult RunReport(const CommandLine& line) {
   DriveEntry drive{};
-  const bool needsDrive = line.command == Command::kReport || line.command == Command::kWho;
-  if (needsDrive && !FindDrive(line.letter, &drive)) {
-    result.exitCode = kExitNoDrive;
-    result.err = Cp932ToWide(NoDriveLine(line.letter));
+  if (!FindDrive(line.letter, &drive)) return NoDrive(line.letter);
+  CommandResult result;
+  DriveReportInput input = QueryDriveReportInput(drive.letter);
+  result.out = line.json ? Utf8ToWide(DriveReportJson(drive, input, Cp932ToUtf8) + "\r\n")
+                         : Cp932ToWide(BuildDriveReport(input));
+  return result;
+}
+
+CommandResult RunWho(const CommandLine& line) {
+  DriveEntry drive{};
+  if (!FindDrive(line.letter, &drive)) return NoDrive(line.letter);
+  CommandResult result;
+  DriveHolders found = FindDriveHolders(drive.letter, line.timeoutMs);
+  result.exitCode = WhoExitCode(found);
+  if (line.json) {
+    result.out = Utf8ToWide(HoldersJson(drive.letter, found, AsItIs) + "\r\n");
     return result;
   }
+  result.out = Utf8ToWide(HolderLines(found));
+  if (found.holders.empty()) result.err = Cp932ToWide(NoHolderLine(drive.letter, found));
+  result.err += Cp932ToWide(NotInspectedLines(found));
+  return result;
+}
 
+// Every command, in one place.
+int RunCommand(const CommandLine& line, ConsoleOutput& out, ConsoleOutput& err) {
   switch (line.command) {
     case Command::kHelp:
-      result.out = Cp932ToWide(HelpText());
-      break;
+      return WriteResult({kExitSuccess, Cp932ToWide(HelpText()), {}}, out, err);
     case Command::kVersion:
-      result.out = Cp932ToWide(VersionLine(GetVersionText()));
-      break;
-    case Command::kList: {
-      std::vector<DriveEntry> drives = QueryDrives();
-      result.out = line.json ? Utf8ToWide(DriveListJson(drives) + "\r\n")
-                             : Cp932ToWide(DriveListText(drives));
-      break;
-    }
-    case Command::kReport: {
-      DriveReportInput input = QueryDriveReportInput(drive.letter);
-      result.out = line.json ? Utf8ToWide(DriveReportJson(drive, input, Cp932ToUtf8) + "\r\n")
-                             : Cp932ToWide(BuildDriveReport(input));
-      break;
-    }
+      return WriteResult({kExitSuccess, Cp932ToWide(VersionLine(GetVersionText())), {}}, out, err);
+    case Command::kList:
+      return WriteResult(RunList(line), out, err);
+    case Command::kReport:
+      return WriteResult(RunReport(line), out, err);
+    case Command::kWho:
+      return WriteResult(RunWho(line), out, err);
     case Command::kEject:
-      break;
-    case Command::kWho: {
-      DriveHolders found = FindDriveHolders(drive.letter, line.timeoutMs);
-      result.exitCode = WhoExitCode(found);
-      if (line.json) {
-        result.out = Utf8ToWide(HoldersJson(drive.letter, found, AsItIs) + "\r\n");
-        break;
-      }
-      result.out = Utf8ToWide(HolderLines(found));
-      if (found.holders.empty()) result.err = Cp932ToWide(NoHolderLine(drive.letter, found));
-      result.err += Cp932ToWide(NotInspectedLines(found));
-      break;
-    }
+      return RunEject(line, out, err);
     case Command::kWatch:
-      break;
+      return RunWatch(out, err, line.json);
   }
-  return result;
+  return kExitUsage;  // not reached: the parser makes only the commands above
 }
 
 }  // namespace
@@ -248,13 +273,5 @@ int main() {
     err.Write(Cp932ToWide(parsed.error + "\r\n"));
     return kExitUsage;
   }
-  if (parsed.line.command == Command::kWatch) return RunWatch(out, err, parsed.line.json);
-  if (parsed.line.command == Command::kEject) return RunEject(parsed.line, out, err);
-
-  const CommandResult result = Run(parsed.line);
-  if (!result.err.empty()) err.Write(result.err);
-  // A command that did its work but could not say so has not succeeded.
-  if (!result.out.empty() && !out.Write(result.out) && result.exitCode == kExitSuccess)
-    return kExitOutput;
-  return result.exitCode;
+  return RunCommand(parsed.line, out, err);
 }

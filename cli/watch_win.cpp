@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command_text.h"
+#include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/timestamp.h"
 #include "devchange/broadcast_record_win.h"

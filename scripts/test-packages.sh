@@ -79,7 +79,10 @@ must() {
 
 # The release files and a newer build of them.
 ./scripts/package.sh --out "$tmp/dist" >/dev/null
-version=$(cd "$tmp/dist" && ls Quorlin-*-x86.msi | sed 's/^Quorlin-\(.*\)-x86\.msi$/\1/')
+msis=("$tmp"/dist/Quorlin-*-x86.msi)
+must "the release has its x86 MSI" test -f "${msis[0]}"
+version=${msis[0]##*/Quorlin-}
+version=${version%-x86.msi}
 newer=${version%.*}.$((${version##*.} + 1))
 ./scripts/package.sh --out "$tmp/newer" --version "$newer" >/dev/null
 
@@ -113,8 +116,8 @@ done
 # ... and a program changed by one byte is not.
 not() { ! "$@"; }
 { head -c 1000 build/win64/bin/QuorlinCmd.exe && printf X && tail -c +1002 build/win64/bin/QuorlinCmd.exe; } >"$tmp/changed.exe"
-osslsigncode sign -pkcs12 "$tmp/signer.pfx" -readpass <(echo "$QUORLIN_SIGN_PASSWORD") -in "$tmp/changed.exe" \
-  -out "$tmp/changed-signed.exe" >/dev/null 2>&1 || true
+must "the changed program is signed" osslsigncode sign -pkcs12 "$tmp/signer.pfx" \
+  -readpass <(echo "$QUORLIN_SIGN_PASSWORD") -in "$tmp/changed.exe" -out "$tmp/changed-signed.exe"
 check "same-program.sh tells a changed program from the build's own" \
   not scripts/same-program.sh "$tmp/changed-signed.exe" build/win64/bin/QuorlinCmd.exe
 
@@ -205,6 +208,8 @@ starts_with_window() {
     wine "$1" >/dev/null 2>&1 &
   fi
   local pid=$! shown=0
+  # No process to watch: the program may be started by start.exe, which ends at once.
+  # shellcheck disable=SC2119
   quorlin_wait_for_window || shown=1
   wineserver -k >/dev/null 2>&1 || true
   wait "$pid" 2>/dev/null || true
@@ -232,6 +237,29 @@ properties_are() {
 zip_holds_the_documents() {
   [ -f "$1/Quorlin.exe" ] && [ -f "$1/QuorlinCmd.exe" ] && [ -f "$1/README.txt" ] &&
     [ -f "$1/README.ja.txt" ] && [ -f "$1/LICENSE.txt" ]
+}
+# The Windows Installer's owners of the MSI's component, the one that holds
+# the programs: one "    PRODUCT    REG_SZ    KEY PATH" line per product that
+# has it installed, PRODUCT the product code in the Installer's packed form.
+component_owners() {
+  local component
+  component=$(table "$1" Component | cut -f2)
+  wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components\\$(packed "$component")" \
+    /reg:64 2>/dev/null | tr -d '\r' | grep -F REG_SZ
+}
+# The Installer's packed form of a GUID: its first three groups reversed,
+# each byte of the rest with its two digits swapped.
+packed() {
+  python3 -c 'import sys, uuid
+h = uuid.UUID(sys.argv[1]).hex.upper()
+print(h[7::-1] + h[11:7:-1] + h[15:11:-1] + "".join(h[i + 1] + h[i] for i in range(16, 32, 2)))' "$1"
+}
+# The installed programs belong to the product of MSI, and to no other.
+installed_by() {
+  local product
+  product=$(table "$1" Property | grep "^ProductCode$tab" | cut -f2)
+  [ -n "$product" ] &&
+    [ "$(component_owners "$1")" = "    $(packed "$product")    REG_SZ    $2" ]
 }
 msi_files_are() { [ "$(table "$1" File | cut -f3 | LC_ALL=C sort)" = "$2" ]; }
 icon_installed() { [ -n "$1" ] && cmp "$(winepath -u "$1")" res/quorlin.ico; }
@@ -267,7 +295,7 @@ for arch in x86 x64; do
   rm -rf "$unzipped" && mkdir -p "$unzipped"
   must "$arch zip unpacks" unzip -q "$zip" -d "$unzipped"
   shipped=$(cd "$unzipped" && LC_ALL=C ls)
-  check "$arch zip holds Quorlin.exe, QuorlinCmd.exe, README.txt and LICENSE.txt" \
+  check "$arch zip holds Quorlin.exe, QuorlinCmd.exe, README.txt, README.ja.txt and LICENSE.txt" \
     zip_holds_the_documents "$unzipped"
   check "$arch msi installs the same files as the zip" msi_files_are "$msi" "$shipped"
   for exe in $(echo "$shipped" | grep '\.exe$'); do
@@ -307,7 +335,11 @@ for arch in x86 x64; do
   must "$arch msi: the newer build $newer installs" wine msiexec /i "$msi_newer" /qn
   check "$arch msi: the newer build replaces the entry" \
     test "$(arp_count $view)-$(arp_value $view DisplayVersion)" = "1-$newer"
-  check "$arch msi: the newer build's Quorlin.exe is in place" cmp "$dir/Quorlin.exe" "$unzipped/Quorlin.exe"
+  # The newer build ships the same programs: what tells its files from the
+  # older build's is the product that the Windows Installer has them for.
+  check "$arch msi: Quorlin.exe is in place, installed by the newer build alone" \
+    installed_by "$msi_newer" "C:\\$folder\\Quorlin\\Quorlin.exe"
+  check "$arch msi: the newer build's Quorlin.exe is the built one" cmp "$dir/Quorlin.exe" "$unzipped/Quorlin.exe"
 
   must "$arch msi uninstalls silently" wine msiexec /x "$msi_newer" /qn
   snapshot "$tmp/after-$arch"

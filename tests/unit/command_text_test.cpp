@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/command_text.h"
+#include "cli/exit_codes.h"
 #include "cli/timestamp.h"
 
 namespace {
@@ -107,9 +108,9 @@ TEST(CommandText, AWalkOutOfTimeDoesNotSayThatNoProcessHoldsTheDrive) {
       "no process holding files open on E: was found among the processes inspected\r\n";
   EXPECT_EQ(NoHolderLine('E', late), line);
   EXPECT_EQ(WhoExitCode(late), kExitUnfinished);
-  EXPECT_EQ(WhoExitCode({{{7, "a.exe", "E:\\x"}}, 5, 4}), kExitSuccess);
+  EXPECT_EQ(WhoExitCode({{{7, "a.exe", "E:\\x"}}, 5, 4}), kExitHeld);
   // Processes only denied to this user leave the walk complete.
-  EXPECT_EQ(WhoExitCode({{}, 5, 0}), kExitRefused);
+  EXPECT_EQ(WhoExitCode({{}, 5, 0}), kExitNotHeld);
   EjectReport report;
   report.letters = "E";
   report.device = {EjectStatus::kRefused, 0x17, {}};
@@ -146,8 +147,8 @@ TEST(CommandText, HelpNamesEverythingInBothLanguages) {
     EXPECT_NE(english.find(name), std::string::npos) << name;
     EXPECT_NE(nihongo.find(name), std::string::npos) << name;
   }
-  for (int code :
-       {kExitSuccess, kExitRefused, kExitNoDrive, kExitUnfinished, kExitUsage, kExitOutput}) {
+  for (int code : {kExitSuccess, kExitRefused, kExitHeld, kExitNotHeld, kExitNoDrive,
+                   kExitUnfinished, kExitUsage, kExitOutput}) {
     const std::string line = "\r\n  " + std::to_string(code) + " ";
     EXPECT_NE(english.find(line), std::string::npos) << code;
     EXPECT_NE(nihongo.find(line), std::string::npos) << code;
