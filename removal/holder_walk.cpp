@@ -10,22 +10,9 @@
 
 namespace {
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    // ASCII only: device and volume names are.
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Whether `name` is `device` itself or lies below it.
 bool IsOnDevice(std::string_view name, std::string_view device) {
-  return !device.empty() && name.size() >= device.size() &&
-         EqualIgnoringCase(name.substr(0, device.size()), device) &&
+  return !device.empty() && StartsWithIgnoringCase(name, device) &&
          (name.size() == device.size() || name[device.size()] == '\\');
 }
 

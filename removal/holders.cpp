@@ -10,10 +10,11 @@ namespace {
 
 constexpr std::string_view kLongPathPrefix = "\\\\?\\";
 
+}  // namespace
+
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    // ASCII only: the prefixes are volume names and prefixes of paths.
     char a = text[i], b = prefix[i];
     if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
     if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
@@ -21,8 +22,6 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   }
   return true;
 }
-
-}  // namespace
 
 std::string UserPath(std::string_view finalPath) {
   // "\\?\UNC\server\share" is a network path, not a drive's: left whole.

@@ -35,6 +35,9 @@ std::string UserPath(std::string_view finalPath);
 
 // Whether a path as UserPath gives it lies on drive `letter` ('A'..'Z', either case).
 bool IsOnDrive(std::string_view path, char letter);
+// `text` begins with `prefix`, letters compared in ASCII case alone (volume
+// and device names, and the prefixes of paths, are ASCII).
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
 
 // Whether a final path in volume form ("\\?\Volume{...}\a.jpg") lies on the
 // volume `volumeName` ("\\?\Volume{...}\", as the platform names a drive's
