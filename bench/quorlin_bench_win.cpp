@@ -36,6 +36,7 @@
 
 #include "res/resource.h"
 #include "support/broadcast.h"
+#include "support/launcher.h"
 #include "support/list_rows.h"
 #include "support/pnp_standin.h"
 #include "support/process.h"
@@ -91,13 +92,8 @@ class Program {
   // `rows` is not negative, its drive list holds that many rows.
   Start StartAndWait(int rows) {
     Stop();
-    std::wstring commandLine = L"\"" + m_path + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     std::int64_t begin = StampNow();
-    if (!::CreateProcessW(m_path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &m_info))
-      Fail("CreateProcess of " + Narrow(m_path.c_str()));
+    if (!m_process.Start(m_path, {})) Fail("CreateProcess of " + Narrow(m_path.c_str()));
     const std::int64_t deadline = begin + 30 * Frequency();
     for (;;) {
       m_main = VisibleDialog();
@@ -110,22 +106,17 @@ class Program {
   }
 
   void Stop() {
-    if (!m_info.hProcess) return;
+    if (!m_process.Process()) return;
     if (m_main) ::PostMessageW(m_main, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(m_info.hProcess, 10000) != WAIT_OBJECT_0) {
-      ::TerminateProcess(m_info.hProcess, 1);
-      ::WaitForSingleObject(m_info.hProcess, 5000);
-    }
-    ::CloseHandle(m_info.hProcess);
-    ::CloseHandle(m_info.hThread);
-    m_info = {};
+    if (::WaitForSingleObject(m_process.Process(), 10000) != WAIT_OBJECT_0) m_process.Kill(1, 5000);
+    m_process.Close();
     m_main = nullptr;
     m_unixPid.clear();
   }
 
   HWND Main() const { return m_main; }
   HWND Control(int id) const { return FindDescendant(m_main, id); }
-  DWORD Pid() const { return m_info.dwProcessId; }
+  DWORD Pid() const { return m_process.Id(); }
   const std::wstring& Name() const { return m_name; }
 
   int RowCount() const {
@@ -216,13 +207,10 @@ class Program {
   // Private bytes. Under Wine PrivateUsage reads 0 and PagefileUsage tracks
   // the process's private memory.
   long long PrivateBytes() const {
-    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, Pid());
-    if (!process) Fail("OpenProcess for the memory counters");
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
-    BOOL ok = ::GetProcessMemoryInfo(process, &counters, sizeof(counters));
-    ::CloseHandle(process);
-    if (!ok) Fail("GetProcessMemoryInfo");
+    if (!::GetProcessMemoryInfo(m_process.Process(), &counters, sizeof(counters)))
+      Fail("GetProcessMemoryInfo");
     return static_cast<long long>(counters.PagefileUsage);
   }
 
@@ -287,7 +275,7 @@ class Program {
 
   std::wstring m_path;
   std::wstring m_unixPid;  // of the running program, once found
-  PROCESS_INFORMATION m_info{};
+  ChildProcess m_process;
   HWND m_main = nullptr;
 };
 

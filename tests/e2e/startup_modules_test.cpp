@@ -16,6 +16,7 @@
 
 #include "framework/text_win.h"
 #include "res/resource.h"
+#include "support/launcher.h"
 #include "support/list_rows.h"
 #include "support/process.h"
 #include "support/quorlin_cmd.h"
@@ -54,23 +55,17 @@ TEST(StartupModules, ShellIsLoadedOnlyWhenAReportNeedsIt) {
 // that has ended can no longer be asked.
 std::vector<std::wstring> DllsLoadedByQuorlinCmd(const std::wstring& arguments) {
   std::vector<std::wstring> dlls;
-  const std::wstring exe = QuorlinCmdExePath();
-  std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
   HANDLE nul = InheritableFile(L"NUL");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = nul;
-  PROCESS_INFORMATION info{};
-  BOOL started = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                  DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
+  ChildProcess cmd;
+  const bool started = cmd.Start(QuorlinCmdExePath(), arguments,
+                                 {.flags = DEBUG_ONLY_THIS_PROCESS, .out = nul, .err = nul});
   ::CloseHandle(nul);
   if (!started) return dlls;
   for (bool ended = false; !ended;) {
     DEBUG_EVENT event{};
     if (!::WaitForDebugEvent(&event, 20000)) {
       ADD_FAILURE() << "QuorlinCmd " << WideToCp932(arguments) << " hangs";
-      ::TerminateProcess(info.hProcess, 1);
+      ::TerminateProcess(cmd.Process(), 1);
       break;
     }
     DWORD status = DBG_CONTINUE;
@@ -92,8 +87,6 @@ std::vector<std::wstring> DllsLoadedByQuorlinCmd(const std::wstring& arguments) 
     }
     ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
   }
-  ::CloseHandle(info.hProcess);
-  ::CloseHandle(info.hThread);
   return dlls;
 }
 

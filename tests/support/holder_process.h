@@ -7,6 +7,9 @@
 
 #include <string>
 
+#include "support/launcher.h"
+#include "support/wait.h"
+
 class HolderProcess {
  public:
   HolderProcess() = default;
@@ -19,10 +22,13 @@ class HolderProcess {
   // until it holds what it was asked to; false when it did not.
   bool Start(const std::wstring& arguments, const std::wstring& folder = {});
   // Ends it and waits until it is gone.
-  void End();
+  void End() {
+    m_process.Kill(0, Scaled(10000));
+    m_process.Close();
+  }
 
-  DWORD Id() const { return m_info.dwProcessId; }
+  DWORD Id() const { return m_process.Id(); }
 
  private:
-  PROCESS_INFORMATION m_info{};
+  ChildProcess m_process;
 };

@@ -28,35 +28,14 @@ void PauseForScreenshot() {
     ::Sleep(static_cast<DWORD>(std::wcstoul(value, nullptr, 10)));
 }
 
-QuorlinProcess::~QuorlinProcess() {
-  Kill();
-  if (m_info.hProcess) ::CloseHandle(m_info.hProcess);
-  if (m_info.hThread) ::CloseHandle(m_info.hThread);
-}
-
 bool QuorlinProcess::Start(const std::wstring& arguments, DWORD flags,
                            const std::wstring& stdoutFile, const std::wstring& program) {
-  std::wstring exe = program.empty() ? QuorlinExePath() : program;
-  std::wstring commandLine = L"\"" + exe + L"\"";
-  if (!arguments.empty()) commandLine += L" " + arguments;
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  HANDLE out = INVALID_HANDLE_VALUE;
-  BOOL inherit = FALSE;
-  if (!stdoutFile.empty()) {
-    out = InheritableFile(stdoutFile);
-    if (out == INVALID_HANDLE_VALUE) return false;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = out;
-    startup.hStdInput = nullptr;
-    inherit = TRUE;
-  }
-  BOOL ok = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, inherit, flags,
-                             nullptr, nullptr, &startup, &m_info);
-  if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
-  return ok != FALSE;
+  HANDLE out = stdoutFile.empty() ? nullptr : InheritableFile(stdoutFile);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  const bool ok = m_process.Start(program.empty() ? QuorlinExePath() : program, arguments,
+                                  {.flags = flags, .out = out, .err = out});
+  if (out) ::CloseHandle(out);
+  return ok;
 }
 
 HWND QuorlinProcess::WaitForMainWindow(DWORD timeoutMs) {
@@ -65,20 +44,9 @@ HWND QuorlinProcess::WaitForMainWindow(DWORD timeoutMs) {
   // The window may be seen while its WM_INITDIALOG (which creates and fills
   // the panes) is still running. A sent message is answered only once the
   // thread pumps messages again, so its reply means the set-up is done.
-  ::WaitForInputIdle(m_info.hProcess, Scaled(5000));
+  ::WaitForInputIdle(Handle(), Scaled(5000));
   Responds(m_main, 5000);
   return m_main;
-}
-
-bool QuorlinProcess::WaitForExit(DWORD timeoutMs) {
-  return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, Scaled(timeoutMs)) == WAIT_OBJECT_0;
-}
-
-void QuorlinProcess::Kill() {
-  if (m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
-    ::TerminateProcess(m_info.hProcess, 1);
-    ::WaitForSingleObject(m_info.hProcess, Scaled(5000));
-  }
 }
 
 HWND QuorlinProcess::Control(int id) const { return m_main ? FindDescendant(m_main, id) : nullptr; }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "support/launcher.h"
 #include "support/wait.h"
 
 // The texts by which the tests know the window program: its main window's
@@ -26,7 +27,7 @@ void PauseForScreenshot();
 class QuorlinProcess {
  public:
   QuorlinProcess() = default;
-  ~QuorlinProcess();
+  ~QuorlinProcess() { Kill(); }
   QuorlinProcess(const QuorlinProcess&) = delete;
   QuorlinProcess& operator=(const QuorlinProcess&) = delete;
 
@@ -39,17 +40,19 @@ class QuorlinProcess {
   // Waits until the main window (kMainWindowTitle) of this process is shown.
   HWND WaitForMainWindow(DWORD timeoutMs = 20000);
   // Waits for the process to end; true when it ended in time.
-  bool WaitForExit(DWORD timeoutMs);
-  void Kill();
+  bool WaitForExit(DWORD timeoutMs) {
+    return Handle() && ::WaitForSingleObject(Handle(), Scaled(timeoutMs)) == WAIT_OBJECT_0;
+  }
+  void Kill() { m_process.Kill(1, Scaled(5000)); }
 
-  DWORD Id() const { return m_info.dwProcessId; }
-  HANDLE Handle() const { return m_info.hProcess; }
+  DWORD Id() const { return m_process.Id(); }
+  HANDLE Handle() const { return m_process.Process(); }
   HWND MainWindow() const { return m_main; }
   // A control of the main window or of one of its panes, by id.
   HWND Control(int id) const;
 
  private:
-  PROCESS_INFORMATION m_info{};
+  ChildProcess m_process;
   HWND m_main = nullptr;
 };
 

@@ -34,20 +34,13 @@ bool StartPipe(HANDLE* write, std::string* text, std::unique_ptr<std::thread>* r
 std::wstring QuorlinCmdExePath() { return BesideTestProgram(L"QuorlinCmd.exe"); }
 
 QuorlinCmdProcess::~QuorlinCmdProcess() {
-  if (m_info.hProcess) Finish(0);
+  if (Handle()) Finish(0);
   if (!m_outPath.empty()) ::DeleteFileW(m_outPath.c_str());
   if (!m_errPath.empty()) ::DeleteFileW(m_errPath.c_str());
 }
 
 bool QuorlinCmdProcess::Start(const std::wstring& arguments, CmdOutput output, bool suspended) {
   m_output = output;
-  std::wstring exe = QuorlinCmdExePath();
-  std::wstring commandLine = L"\"" + exe + L"\"";
-  if (!arguments.empty()) commandLine += L" " + arguments;
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;
   HANDLE out = INVALID_HANDLE_VALUE, err = INVALID_HANDLE_VALUE;
   switch (output) {
     case CmdOutput::kFiles:
@@ -62,7 +55,7 @@ bool QuorlinCmdProcess::Start(const std::wstring& arguments, CmdOutput output, b
       break;
     case CmdOutput::kConsole:
       if (!g_testConsole || !g_testConsole->ok()) return false;
-      startup.hStdOutput = startup.hStdError = g_testConsole->Output();
+      out = err = g_testConsole->Output();
       break;
     case CmdOutput::kClosedPipe: {
       SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
@@ -74,35 +67,26 @@ bool QuorlinCmdProcess::Start(const std::wstring& arguments, CmdOutput output, b
       break;
     }
   }
-  if (output != CmdOutput::kConsole) {
-    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) return false;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-  }
-  BOOL ok = ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                             suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &m_info);
+  if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) return false;
+  const bool ok =
+      m_process.Start(QuorlinCmdExePath(), arguments,
+                      {.flags = suspended ? CREATE_SUSPENDED : 0u, .out = out, .err = err});
   // The child has its own copies; the pipes end when its last one closes.
   if (output != CmdOutput::kConsole) {
     ::CloseHandle(out);
     ::CloseHandle(err);
   }
-  return ok != FALSE;
+  return ok;
 }
-
-void QuorlinCmdProcess::Resume() { ::ResumeThread(m_info.hThread); }
 
 CmdResult QuorlinCmdProcess::Finish(DWORD timeoutMs) {
   CmdResult result;
-  if (!m_info.hProcess) return result;
-  if (::WaitForSingleObject(m_info.hProcess, Scaled(timeoutMs)) != WAIT_OBJECT_0) {
-    ::TerminateProcess(m_info.hProcess, STILL_ACTIVE);
-    ::WaitForSingleObject(m_info.hProcess, Scaled(5000));
-  } else {
-    ::GetExitCodeProcess(m_info.hProcess, &result.exitCode);
-  }
-  ::CloseHandle(m_info.hProcess);
-  ::CloseHandle(m_info.hThread);
-  m_info = PROCESS_INFORMATION{};
+  if (!Handle()) return result;
+  if (::WaitForSingleObject(Handle(), Scaled(timeoutMs)) != WAIT_OBJECT_0)
+    m_process.Kill(STILL_ACTIVE, Scaled(5000));
+  else
+    ::GetExitCodeProcess(Handle(), &result.exitCode);
+  m_process.Close();
   if (m_outReader) m_outReader->join();
   if (m_errReader) m_errReader->join();
   m_outReader.reset();

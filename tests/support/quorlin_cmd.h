@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/launcher.h"
+
 // QuorlinCmd.exe next to the test program.
 std::wstring QuorlinCmdExePath();
 
@@ -42,7 +44,7 @@ class QuorlinCmdProcess {
   // shares the test's console, if any. `suspended` holds it until Resume.
   bool Start(const std::wstring& arguments, CmdOutput output = CmdOutput::kFiles,
              bool suspended = false);
-  void Resume();
+  void Resume() { ::ResumeThread(m_process.Thread()); }
   // Waits for the end (ending it after `timeoutMs`) and collects its output.
   CmdResult Finish(DWORD timeoutMs = 20000);
 
@@ -50,11 +52,11 @@ class QuorlinCmdProcess {
   std::string OutSoFar() const;
   std::string ErrSoFar() const;
 
-  DWORD Id() const { return m_info.dwProcessId; }
-  HANDLE Handle() const { return m_info.hProcess; }
+  DWORD Id() const { return m_process.Id(); }
+  HANDLE Handle() const { return m_process.Process(); }
 
  private:
-  PROCESS_INFORMATION m_info{};
+  ChildProcess m_process;
   CmdOutput m_output = CmdOutput::kFiles;
   std::wstring m_outPath, m_errPath;
   // Pipes are read as the program writes, so that it never blocks on a full one.
