@@ -64,10 +64,10 @@ def start(args, work):
     return cpu * 1000, wall * 1000, code if code >= 0 else 128 - code
 
 
-def row(line, quorlincmd, reference, options):
+def row(line, options):
     """The table's row for a command line, or None when QuorlinCmd.exe does
     not know it."""
-    cmd = [quorlincmd, *line.split()]
+    cmd, reference = [options.quorlincmd, *line.split()], options.reference
     _, _, code = start(cmd, options.work)
     if code == 64:
         return None
@@ -113,7 +113,7 @@ def main():
     print(f"load before the console starts: {load()}", flush=True)
     rows, skipped = [], []
     for line in options.lines:
-        measured = row(line, options.quorlincmd, options.reference, options)
+        measured = row(line, options)
         if measured is None:
             skipped.append(line)
         else:
