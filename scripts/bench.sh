@@ -4,8 +4,9 @@
 # refresh tick, exe sizes and a soak, taken side by side in one run under
 # Wine on a virtual display, with a removable drive added. Then whole starts
 # of QuorlinCmd.exe, one command line at a time, each paired with a start of
-# a bare console program (bench/console_reference_win.cpp). Prints the
-# machine's facts and two tables; asserts nothing (see docs/PERFORMANCE.md).
+# a bare console program (bench/console_reference_win.cpp), taken and laid
+# out by scripts/bench_console.py. Prints the machine's facts and two
+# tables; asserts nothing (see docs/PERFORMANCE.md).
 # Installs what is missing and builds what it needs; leaves nothing behind
 # but the build folders.
 #
@@ -165,7 +166,7 @@ fi
 who_table() {
   [ "$who" = 1 ] || return 0
   echo
-  python3 scripts/bench_who.py --bin "build/$preset/bin" --work "$work" --sizes "$who_sizes" \
+  python3 -B scripts/bench_who.py --bin "build/$preset/bin" --work "$work" --sizes "$who_sizes" \
     --runs "$who_runs" || fail "the who table could not be made"
 }
 if [ "$console" != 1 ]; then
@@ -174,11 +175,7 @@ if [ "$console" != 1 ]; then
 fi
 
 # --- whole starts of the console program --------------------------------
-# Under Wine the CPU time of a process that has ended can be read only from
-# the Unix side (GetProcessTimes of another process reads 0, and its threads'
-# times go with them), so each start is a child of this shell, the Wine
-# loader running the exe in its own Unix process, and its CPU is the
-# children's CPU time (getrusage, which `times` prints) before and after it.
+# Timed and laid out by scripts/bench_console.py, each start a child of it.
 # The server stays up between starts: Debian's wineserver ends as soon as
 # no program runs, and the next start would start it and the prefix's
 # services anew. A server that is running cannot be told so; it is ended
@@ -207,119 +204,14 @@ done
 [ ${#cmd_lines[@]} -gt 0 ] ||
   cmd_lines=("list" "list --json" "--version" "report C:" "eject $free:" "who C:")
 
-reference=build/$preset/bin/quorlin_bench_console_reference.exe
-
-# start EXE [ARGUMENT...]: one start, its output to files; sets cpu_ms,
-# wall_ms and code. The children's CPU is read in this shell (no subshell)
-# right before and after, and worked out after both readings.
-start() {
-  code=0
-  times >"$work/times0"
-  local w0=$EPOCHREALTIME
-  wine "$@" >"$work/out.txt" 2>"$work/err.txt" || code=$?
-  local w1=$EPOCHREALTIME
-  times >"$work/times1"
-  cpu_ms=$(awk 'FNR == 2 {
-      split($1, u, "m"); split($2, s, "m"); sub("s", "", u[2]); sub("s", "", s[2])
-      t = (u[1] * 60 + u[2] + s[1] * 60 + s[2]) * 1000
-      if (NR == FNR) before = t; else after = t
-    } END { printf "%.3f", after - before }' "$work/times0" "$work/times1")
-  wall_ms=$(awk -v a="$w0" -v b="$w1" 'BEGIN { printf "%.3f", (b - a) * 1000 }')
-}
-
-# Pairs of starts of QuorlinCmd.exe with the command line and of the
-# reference, in alternating order; each pair gives its figures and their
-# ratios ("cmd_cpu cmd_wall ref_cpu ref_wall" per line in $work/pairs).
-console_row() {
-  local line=$1 target=$2 i cmd_code
-  local -a args
-  read -r -a args <<<"$line"
-  # Untimed starts first: the first start of each program reads its files.
-  start "$quorlincmd" "${args[@]}"
-  cmd_code=$code
-  if [ "$cmd_code" = 64 ]; then
-    skipped_lines+=("$line")
-    return
-  fi
-  start "$reference"
-  : >"$work/pairs"
-  for ((i = 0; i < cmd_pairs; ++i)); do
-    local c_cpu c_wall r_cpu r_wall
-    if ((i % 2 == 0)); then
-      start "$quorlincmd" "${args[@]}"
-      c_cpu=$cpu_ms c_wall=$wall_ms
-      start "$reference"
-      r_cpu=$cpu_ms r_wall=$wall_ms
-    else
-      start "$reference"
-      r_cpu=$cpu_ms r_wall=$wall_ms
-      start "$quorlincmd" "${args[@]}"
-      c_cpu=$cpu_ms c_wall=$wall_ms
-    fi
-    echo "$c_cpu $c_wall $r_cpu $r_wall" >>"$work/pairs"
-    [ "${verbose:-0}" = 0 ] ||
-      echo "QuorlinCmd $line, pair $i: $c_cpu ms CPU, $c_wall ms; reference $r_cpu ms CPU, $r_wall ms" >&2
-  done
-  awk -v line="$line" -v code="$cmd_code" -v target="$target" '
-    function median(a, n,   i, j, t) {
-      for (i = 2; i <= n; ++i) for (j = i; j > 1 && a[j - 1] > a[j]; --j) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
-      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
-    }
-    { cc[NR] = $1; cw[NR] = $2; rc[NR] = $3; rw[NR] = $4; qc[NR] = $1 / $3; qw[NR] = $2 / $4 }
-    END {
-      c = median(qc, NR)
-      printf "%s\t%d\t%.1f\t%.1f\t%.3f x\t%.1f\t%.1f\t%.3f x\t%s\t%s\n", line, code,
-        median(cc, NR), median(rc, NR), c, median(cw, NR), median(rw, NR), median(qw, NR),
-        target == "" ? "" : "<= " target " x", target == "" ? "" : (c <= target + 0 ? "yes" : "NO")
-    }' "$work/pairs" >>"$work/console.txt"
-}
-
 verbose=0
 for ((i = 0; i + 1 < ${#driver_args[@]}; i += 2)); do
   [ "${driver_args[i]}" != --verbose ] || verbose=${driver_args[i + 1]}
 done
-skipped_lines=()
-: >"$work/console.txt"
-echo
-echo "load before the console starts: $(cut -d' ' -f1-3 /proc/loadavg)"
-for line in "${cmd_lines[@]}"; do
-  case "$line" in
-    list | "list --json" | --version | "eject $free:") target=1.25 ;;
-    "report C:") target=2 ;;
-    *) target="" ;;
-  esac
-  console_row "$line" "$target"
-done
-echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo
-echo "QuorlinCmd.exe ($preset) beside the bare console program: whole starts, median of $cmd_pairs pairs"
-echo
-# The table as the driver prints its own: a row per command line, columns
-# padded, the figures right-aligned.
-{
-  printf 'command line\texit\tCPU ms\treference\tCPU vs reference\twall ms\treference\t'
-  printf 'wall vs reference\ttarget (CPU)\tmet\n'
-  cat "$work/console.txt"
-} | awk -F '\t' '
-  { for (i = 1; i <= NF; ++i) { cell[NR, i] = $i; if (length($i) > w[i]) w[i] = length($i) } }
-  END {
-    for (r = 1; r <= NR; ++r) {
-      out = "|"
-      for (i = 1; i <= 10; ++i)
-        out = out sprintf(i == 1 || i >= 9 ? " %-*s |" : " %*s |", w[i], cell[r, i])
-      print out
-      if (r == 1) {
-        out = "|"
-        for (i = 1; i <= 10; ++i) {
-          dashes = sprintf("%*s", w[i] + 2, ""); gsub(/ /, "-", dashes)
-          if (i > 1 && i < 9) sub(/-$/, ":", dashes)
-          out = out dashes "|"
-        }
-        print out
-      }
-    }
-  }'
-for line in ${skipped_lines[@]+"${skipped_lines[@]}"}; do
-  echo "not measured: $line (this QuorlinCmd.exe does not know it: exit code 64)"
-done
+# (-B here and for the who table: their shared scripts/bench_table.py leaves
+# no compiled copy behind.)
+python3 -B scripts/bench_console.py --quorlincmd "$quorlincmd" \
+  --reference "build/$preset/bin/quorlin_bench_console_reference.exe" --pairs "$cmd_pairs" \
+  --work "$work" --preset "$preset" --free "$free" --verbose "$verbose" -- "${cmd_lines[@]}" ||
+  fail "the console starts could not be measured"
 who_table

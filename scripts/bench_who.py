@@ -13,10 +13,11 @@ resident size of the program's process. Prints a Markdown table.
 import argparse
 import os
 import resource
-import statistics
 import subprocess
 import sys
 import time
+
+from bench_table import column_median, markdown_table
 
 TICKS = os.sysconf("SC_CLK_TCK")
 
@@ -146,9 +147,9 @@ def main():
         outcome = ("complete" if all(w[5] for w in who) else "INCOMPLETE") + (
             "" if all(w[4] == expected for w in who) else f", lines {[w[4] for w in who]}"
             f" not {expected}")
-        med = lambda values, k: statistics.median(v[k] for v in values)
-        rows.append((n, processes, med(who, 0), med(who, 1), med(ref, 0), med(ref, 1),
-                     med(who, 2), med(ref, 2), form, outcome))
+        rows.append((n, processes, *(column_median(who, k) for k in range(2)),
+                     *(column_median(ref, k) for k in range(2)), column_median(who, 2),
+                     column_median(ref, 2), form, outcome))
         print(f"N={n} done: reference {walked}; load {open('/proc/loadavg').read().split()[:3]}",
               flush=True)
 
@@ -156,14 +157,15 @@ def main():
     print()
     print(f"QuorlinCmd who E: beside the reference walk, median of {options.runs} runs each")
     print()
-    print("| N | processes | who wall s | who CPU s | reference wall s | reference CPU s "
-          "| wall ratio | CPU ratio | who µs per handle | vs first row | who peak MB "
-          "| reference peak MB | reference's name form | outcome |")
-    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---|")
-    for n, p, ww, wc, rw, rc, wm, rm, form, outcome in rows:
-        print(f"| {n:,} | {p} | {ww:.2f} | {wc:.2f} | {rw:.2f} | {rc:.2f} | {ww / rw:.3f} x "
-              f"| {wc / rc:.3f} x | {ww / n * 1e6:.0f} | {ww / n / base:.2f} x | {wm:.0f} "
-              f"| {rm:.0f} | {form} | {outcome} |")
+    header = ["N", "processes", "who wall s", "who CPU s", "reference wall s", "reference CPU s",
+              "wall ratio", "CPU ratio", "who µs per handle", "vs first row", "who peak MB",
+              "reference peak MB", "reference's name form", "outcome"]
+    cells = [[f"{n:,}", str(p), f"{ww:.2f}", f"{wc:.2f}", f"{rw:.2f}", f"{rc:.2f}",
+              f"{ww / rw:.3f} x", f"{wc / rc:.3f} x", f"{ww / n * 1e6:.0f}", f"{ww / n / base:.2f} x",
+              f"{wm:.0f}", f"{rm:.0f}", form, outcome]
+             for n, p, ww, wc, rw, rc, wm, rm, form, outcome in rows]
+    for line in markdown_table(header, cells, [True] * 12 + [False] * 2, padded=False):
+        print(line)
     print()
     print("targets: wall ratio <= 1.25 x at every N; per handle at the last row <= 1.2 x the first")
 

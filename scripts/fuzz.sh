@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the fuzz preset, clang-14 with ASan and
 # UBSan) and runs each for SECONDS (default 60) over a copy of its seed
-# corpus, tests/fuzz/corpus/<target>, then prints its figures:
+# corpus, tests/fuzz/corpus/<target>, then prints its figures (read from
+# its log by scripts/fuzz_stats.py):
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 # Set QUORLIN_FUZZ_RUNS to stop a target after that many executions instead.
 # New inputs live in a temporary folder that is removed on exit; an input
@@ -48,14 +49,11 @@ for target in "${targets[@]}"; do
     status=1
     continue
   fi
-  # The last status line and the final statistics.
-  done_line="$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1)"
-  execs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"
-  rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")"
-  secs="$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log")"
-  cov="$(sed -n 's/.* cov: \([0-9]*\) .*/\1/p' <<<"$done_line")"
-  ft="$(sed -n 's/.* ft: \([0-9]*\) .*/\1/p' <<<"$done_line")"
-  corp="$(sed -n 's/.* corp: \([0-9]*\/[0-9]*[bKM]*\) .*/\1/p' <<<"$done_line")"
-  echo "$target: $execs executions in $secs s ($rate exec/s), cov $cov, ft $ft, corpus $corp"
+  # Its figures, from the last status line and the final statistics.
+  if ! python3 -B scripts/fuzz_stats.py "$target" "$log"; then
+    tail -n 40 "$log" >&2
+    echo "fuzz.sh: $target ran, but its figures could not be read from its log" >&2
+    status=1
+  fi
 done
 exit $status

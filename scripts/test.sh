@@ -4,9 +4,9 @@
 # unit, Windows-side and end-to-end tests of the i686 and x86_64 builds under
 # Wine on a virtual display in a private Wine prefix, and beside them the
 # release zips and MSIs (scripts/test-packages.sh) and the checks of the
-# scripts themselves (nothing left behind, the 64-bit-only path). Says how
-# long each part took, and ends with one line that says what passed, what
-# failed and what was skipped.
+# scripts themselves (shellcheck over every shell script, nothing left
+# behind, the 64-bit-only path). Says how long each part took, and ends with
+# one line that says what passed, what failed and what was skipped.
 # On a host that runs no 32-bit programs (scripts/host.sh) everything is
 # built, but the i686 build's tests under Wine and the package checks' x86
 # program starts cannot run: they are named at the start and counted as
@@ -159,6 +159,11 @@ beside() {
 }
 
 if [ -z "$filter" ]; then
+  # The shell scripts: every .sh of scripts/ and tests/scripts/ as they are
+  # now, and the wine wrapper, which has no suffix. From the top folder,
+  # where their "# shellcheck source=" paths start.
+  shell_scripts=(scripts/*.sh scripts/wine/wine tests/scripts/*.sh)
+  stage "shellcheck (${#shell_scripts[@]} scripts)" shellcheck -x "${shell_scripts[@]}"
   stage "native ($(test_count native) tests)" ctest --preset native
   if [ "$QUORLIN_HOST_WIN32" = 0 ]; then
     stage "win32 shipped files ($(test_count win32 "$ship_checks") tests)" \

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run Wine: Wine's settings, a private Wine
 # prefix in a temporary folder unless WINEPREFIX is set, a virtual X display
 # when DISPLAY is not set, and the prefix's fonts set up as Windows draws
@@ -12,12 +13,15 @@
 # (which then calls it). When Wine cannot start or cannot make its prefix,
 # the script stops with one line saying so.
 quorlin_scripts="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# shellcheck source=scripts/host.sh
 source "$quorlin_scripts/host.sh"
 case ":$PATH:" in
   *":$quorlin_scripts/wine:"*) ;;
   *) export PATH="$quorlin_scripts/wine:$PATH" ;;
 esac
-[ "$QUORLIN_HOST_WIN32" = 1 ] && [ "$QUORLIN_HOST_WIN32_BY" != emulation ] || export WINEARCH=win64
+if [ "$QUORLIN_HOST_WIN32" != 1 ] || [ "$QUORLIN_HOST_WIN32_BY" = emulation ]; then
+  export WINEARCH=win64
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko downloads; and no menu entries on the host for the
 # shortcuts that installers create in the prefix.
@@ -30,13 +34,13 @@ quorlin_work=""
 # services and the programs running in it.
 quorlin_prefix_pids() {
   local environ pid
-  for environ in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+  while IFS= read -r environ; do
     pid="${environ#/proc/}"
     pid="${pid%/environ}"
     case "$(readlink "/proc/$pid/exe" 2>/dev/null)" in
       */wine*) echo "$pid" ;;
     esac
-  done
+  done < <(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null)
 }
 
 quorlin_wine_cleanup() {
@@ -44,13 +48,13 @@ quorlin_wine_cleanup() {
     wineserver -k >/dev/null 2>&1 || true
     # Without their server the prefix's processes end by themselves; any
     # that hang on are ended by pid.
-    local _ pids="" serverDir=""
+    local _ pids=() serverDir=""
     for _ in $(seq 50); do
-      pids="$(quorlin_prefix_pids)"
-      [ -n "$pids" ] || break
+      mapfile -t pids < <(quorlin_prefix_pids)
+      [ ${#pids[@]} -gt 0 ] || break
       sleep 0.1
     done
-    [ -z "$pids" ] || kill -9 $pids 2>/dev/null || true
+    [ ${#pids[@]} = 0 ] || kill -9 "${pids[@]}" 2>/dev/null || true
     # Debian's wineserver keeps its socket in a folder of its own under
     # /tmp, named in the prefix's file "wineserver", and leaves it there.
     [ -f "$WINEPREFIX/wineserver" ] && serverDir="$(cat "$WINEPREFIX/wineserver" 2>/dev/null)"
@@ -106,6 +110,7 @@ if [ -z "${DISPLAY:-}" ]; then
   coproc QUORLIN_XVFB {
     exec Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>&1 >/dev/null 2>&1
   }
+  # shellcheck disable=SC2153 # the coprocess's pid, set by coproc
   quorlin_xvfb_pid="$QUORLIN_XVFB_PID"
   quorlin_display=""
   read -r -t 30 -u "${QUORLIN_XVFB[0]}" quorlin_display || true
