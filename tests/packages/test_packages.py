@@ -164,7 +164,7 @@ class Arch:
         names = {"ProductName", "Manufacturer", "ProductVersion", "ALLUSERS"}
         rows = sorted(row for row in table(msi, "Property") if row[0] in names)
         assert rows == [["ALLUSERS", "1"], ["Manufacturer", "Tesserine"], ["ProductName", "Quorlin"],
-                        ["ProductVersion", dist.version]]
+                        ["ProductVersion", dist.version]], rows
 
     def test_msi_upgrade_row_includes_its_maximum_version(self, msi, dist):
         row = rf"\{{[-0-9A-F]*\}}\t0\.0\.0\t{re.escape(dist.version)}\t\t768\t\tWIX_UPGRADE_DETECTED"
@@ -180,10 +180,11 @@ class Arch:
 
     # The zip: exactly the shipped files, the programs as built.
     def test_zip_holds_the_programs_and_the_documents(self, zipped):
-        assert sorted(p.name for p in zipped.iterdir()) == SHIPPED
+        assert (names := sorted(p.name for p in zipped.iterdir())) == SHIPPED, names
 
     def test_msi_installs_the_same_files_as_the_zip(self, msi, zipped):
-        assert sorted(row[2] for row in table(msi, "File")) == sorted(p.name for p in zipped.iterdir())
+        files = sorted(row[2] for row in table(msi, "File"))
+        assert files == sorted(p.name for p in zipped.iterdir()), files
 
     @pytest.mark.parametrize("exe", PROGRAMS)
     def test_zip_program_is_the_builds_own_byte_for_byte(self, zipped, exe):
@@ -200,10 +201,12 @@ class Arch:
         assert len(entries := arp(env, self.other)) == 0, entries
 
     def test_msi_add_remove_entry_names_publisher_tesserine(self, env, installed):
-        assert [e.get("Publisher") for e in arp(env, self.view).values()] == ["Tesserine"]
+        entries = arp(env, self.view)
+        assert [e.get("Publisher") for e in entries.values()] == ["Tesserine"], entries
 
     def test_msi_add_remove_entry_shows_the_version(self, env, dist, installed):
-        assert [e.get("DisplayVersion") for e in arp(env, self.view).values()] == [dist.version]
+        entries = arp(env, self.view)
+        assert [e.get("DisplayVersion") for e in entries.values()] == [dist.version], entries
 
     def test_msi_add_remove_icon_is_installed(self, env, icons):
         assert len(icons) == 1 and icons[0], icons
@@ -240,7 +243,8 @@ class Arch:
         assert len(entries := arp(env, self.view)) == 1, entries
 
     def test_msi_the_newer_build_replaces_the_entry(self, env, newer, newer_installed):
-        assert [e.get("DisplayVersion") for e in arp(env, self.view).values()] == [newer.version]
+        entries = arp(env, self.view)
+        assert [e.get("DisplayVersion") for e in entries.values()] == [newer.version], entries
 
     # The newer build ships the same programs: what tells its files from the
     # older build's is the product that the Windows Installer has them for.
@@ -251,7 +255,7 @@ class Arch:
         assert len(products) == 1 and len(components) == 1, (products, components)
         key = rf"HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Components\{packed(components[0])}"
         owners = {n: v for values in reg_query(env, key, "/reg:64").values() for n, v in values.items()}
-        assert owners == {packed(products[0]): f"C:\\{self.folder}\\Quorlin\\Quorlin.exe"}
+        assert owners == {packed(products[0]): f"C:\\{self.folder}\\Quorlin\\Quorlin.exe"}, (packed(products[0]), owners)
 
     def test_msi_the_newer_builds_quorlin_exe_is_the_built_one(self, env, zipped, newer_installed):
         assert_same(self.installed_dir(env) / "Quorlin.exe", zipped / "Quorlin.exe")
