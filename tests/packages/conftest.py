@@ -116,7 +116,8 @@ def signed(tmp, dist, signer):
 # Sets up the display and the x64 prefix with scripts/wine-env.sh, copies
 # the prefix for x86 before anything is installed, hands its environment
 # over, and keeps the display until its input ends (the fixture's end, or
-# the run's), then ends both prefixes' processes and the display.
+# the run's), then ends both prefixes' processes and the display; so too
+# when the run ends before Wine is ready (its output then ends).
 WINE = r'''
 tmp=$1
 cleanup() {
@@ -127,6 +128,8 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
+trap 'exit 141' PIPE
+trap 'exit 143' TERM
 export WINEPREFIX=$tmp/pfx-x64 QUORLIN_WORK=$tmp
 source scripts/wine-env.sh
 [ -f "$WINEPREFIX/system.reg" ] || quorlin_wine_fail "no registry in the fresh prefix $WINEPREFIX"
@@ -144,10 +147,12 @@ def wine(tmp):
     with open(tmp / "wine-env.log", "w+b") as log:
         helper = subprocess.Popen(["bash", "-c", WINE, "wine", tmp], stdin=subprocess.PIPE,
                                   stdout=subprocess.PIPE, stderr=log, cwd=ROOT, env=ENV)
-        if helper.stdout.readline() != b"ready\n":
-            log.seek(0)
-            pytest.fail(f"Wine did not start (exit code {helper.wait()}):\n{log.read().decode(errors='replace')}")
-        helper.stdout.close()
-        yield dict(item.split("=", 1) for item in (tmp / "wine.env").read_text().split("\0") if item)
-        helper.stdin.close()
-        helper.wait()
+        try:
+            if helper.stdout.readline() != b"ready\n":
+                log.seek(0)
+                pytest.fail(f"Wine did not start (exit code {helper.wait()}):\n{log.read().decode(errors='replace')}")
+            yield dict(item.split("=", 1) for item in (tmp / "wine.env").read_text().split("\0") if item)
+        finally:
+            helper.stdout.close()
+            helper.stdin.close()
+            helper.wait()
