@@ -20,7 +20,7 @@ need=(cmake ninja-build g++ libgtest-dev googletest
       wine wine64
       xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-horai-umefont fonts-wine locales
       wixl msitools zip unzip binutils nlohmann-json3-dev osslsigncode openssl faketime
-      clang-14 libclang-rt-14-dev python3 shellcheck)
+      clang-14 libclang-rt-14-dev python3 python3-pytest shellcheck)
 
 # How this host can run 32-bit programs: natively (the kernel runs them, and
 # no emulator stands in for it), by an emulation registered already, or by
