@@ -16,21 +16,19 @@ def fail(message):
 
 
 def figures(target, log):
-    done = [line for line in log if re.match(r"#[0-9]+\s+DONE", line)]
+    done = re.findall(r"^#[0-9]+\s+DONE .*$", log, re.M)
     if not done:
         fail(f"the log of {target} has no DONE line: the run did not finish")
-    last = done[-1]
 
-    def stat(pattern, lines):
-        return "\n".join(m.group(1) for m in map(re.compile(pattern).match, lines) if m)
+    def find(pattern, text=log):
+        found = re.search(pattern, text, re.M)
+        return found.group(1) if found else ""
 
-    execs = stat(r"stat::number_of_executed_units: *(.*)", log)
-    rate = stat(r"stat::average_exec_per_sec: *(.*)", log)
-    secs = stat(r"Done [0-9]* runs in ([0-9]*) second", log)
-    # The last of each in the line, as a greedy match finds it.
-    cov = stat(r".* cov: ([0-9]*) ", [last])
-    ft = stat(r".* ft: ([0-9]*) ", [last])
-    corp = stat(r".* corp: ([0-9]*/[0-9]*[bKM]*) ", [last])
+    execs = find(r"^stat::number_of_executed_units: *(.*)$")
+    rate = find(r"^stat::average_exec_per_sec: *(.*)$")
+    secs = find(r"^Done [0-9]* runs in ([0-9]*) second")
+    cov, ft, corp = (find(pattern, done[-1]) for pattern in
+                     (r" cov: ([0-9]*) ", r" ft: ([0-9]*) ", r" corp: ([0-9]*/[0-9]*[bKM]*) "))
     return f"{target}: {execs} executions in {secs} s ({rate} exec/s), cov {cov}, ft {ft}, corpus {corp}"
 
 
@@ -39,7 +37,7 @@ def main():
         fail("usage: scripts/fuzz_stats.py TARGET LOG")
     try:
         with open(sys.argv[2], encoding="utf-8", errors="replace") as f:
-            log = f.read().split("\n")
+            log = f.read()
     except OSError as error:
         fail(f"cannot read {sys.argv[2]}: {error.strerror}")
     print(figures(sys.argv[1], log))
